@@ -1,0 +1,37 @@
+#pragma once
+#include <string>
+
+#include "forms/Form.h"
+#include "platform/Clock.h"
+#include "platform/Desktop.h"
+#include "platform/EventLoop.h"
+#include "platform/Timers.h"
+#include "shell/Settings.h"
+
+namespace surfdeck {
+
+// Everything that is process-wide in the program: its folder, the platform's ports, the
+// forms' shared context and the settings values. One per run; tests make their own.
+struct AppContext {
+    AppContext(std::string folder, Desktop& desk, Timers& tim, EventLoop& ev, Clock& clk,
+               forms::FormHost& host)
+        : programFolder(std::move(folder)),
+          desktop(desk),
+          timers(tim),
+          loop(ev),
+          clock(clk),
+          forms(host, tim) {}
+
+    std::string iniPath() const { return settingsPath(programFolder); }
+    std::string logPath() const { return programFile(programFolder, "log.txt"); }
+
+    std::string programFolder;
+    Desktop& desktop;
+    Timers& timers;
+    EventLoop& loop;
+    Clock& clock;
+    forms::FormContext forms;
+    SettingsValues settings;
+};
+
+}  // namespace surfdeck
