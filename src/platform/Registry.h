@@ -5,6 +5,11 @@ namespace surfdeck {
 
 enum class RegistryRoot { CurrentUser, LocalMachine };
 
+// The root's full name, as the registry editor writes it.
+inline std::string registryRootName(RegistryRoot root) {
+    return root == RegistryRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
 // The system registry: keys of string values.
 class Registry {
 public:
