@@ -1,0 +1,42 @@
+#include "frame/TitleDrag.h"
+
+#include "shell/Settings.h"
+
+namespace surfdeck {
+
+std::optional<float> TitleDrag::snap(float pos, float size, float screen, float d) {
+    // Where the far snap zone begins. On a screen too small for both zones they
+    // overlap, and the near-edge rules, tried first, win.
+    const float farZone = screen - size - SnapMargin;
+    if (pos <= SnapMargin && d <= 0) return 0.0f;
+    if (pos < SnapMargin && d > SnapMargin) return BreakAway;
+    if (pos > SnapMargin && pos < farZone) return pos + d;
+    if (pos > farZone && d >= 0) return screen - size;
+    if (pos > farZone && d < -SnapMargin) return screen - size - BreakAway;
+    // Between the snap and the pull that frees it: hold still.
+    return std::nullopt;
+}
+
+void TitleDrag::press(float x, float y) {
+    DragStartX = RoundHalfEven16(x);
+    DragStartY = RoundHalfEven16(y);
+}
+
+void TitleDrag::move(forms::Form& window, Desktop& desktop, int button, float x, float y) const {
+    if (button != forms::LeftButton) return;
+    const float screenHeight =
+        static_cast<float>(desktop.screenHeightPixels() * desktop.twipsPerPixelY());
+    if (auto top = snap(static_cast<float>(window.top()), static_cast<float>(window.height()),
+                        screenHeight, y - DragStartY)) {
+        window.setTop(*top);
+    }
+    // Read afresh: the vertical rules may have moved the window.
+    const float screenWidth =
+        static_cast<float>(desktop.screenWidthPixels() * desktop.twipsPerPixelX());
+    if (auto left = snap(static_cast<float>(window.left()), static_cast<float>(window.width()),
+                         screenWidth, x - DragStartX)) {
+        window.setLeft(*left);
+    }
+}
+
+}  // namespace surfdeck
