@@ -1,0 +1,232 @@
+#include "platform/sim/SimShellWindow.h"
+
+#include "platform/sim/SimShell.h"
+
+namespace surfdeck {
+
+namespace {
+
+[[noreturn]] void throwGone() {
+    throw AutomationError(automation_error::Disconnected,
+                          "The object invoked has disconnected from its clients.");
+}
+
+[[noreturn]] void throwFailed() {
+    throw AutomationError(automation_error::Failed, "Unspecified error");
+}
+
+}  // namespace
+
+SimShellWindow::SimShellWindow(SimAutomation& shell, int number, Hwnd handle, bool folder)
+    : shell_(shell),
+      number_(number),
+      handle_(handle),
+      folder_(folder),
+      sinks_(shell.sinkErrorSink()) {}
+
+void SimShellWindow::requireOpen() const {
+    if (!open_) throwGone();
+}
+
+void SimShellWindow::request(std::string what, std::string value) {
+    shell_.logRequest(number_, std::move(what), std::move(value));
+}
+
+Hwnd SimShellWindow::HWND() {
+    requireOpen();
+    if (handleFails_) throwFailed();
+    return handle_;
+}
+
+std::shared_ptr<HtmlDocument> SimShellWindow::Document() {
+    requireOpen();
+    if (folder_) throw AutomationError(automation_error::TypeMismatch, "Type mismatch");
+    return document_;
+}
+
+std::string SimShellWindow::LocationURL() {
+    requireOpen();
+    return address_;
+}
+
+void SimShellWindow::GoBack() {
+    requireOpen();
+    if (back_.empty()) throwFailed();
+    request("back");
+    startNavigation(back_.back(), Move::Back);
+}
+
+void SimShellWindow::GoForward() {
+    requireOpen();
+    if (forward_.empty()) throwFailed();
+    request("forward");
+    startNavigation(forward_.back(), Move::Forward);
+}
+
+void SimShellWindow::GoHome() {
+    requireOpen();
+    request("home");
+    startNavigation(shell_.homePage(), Move::New);
+}
+
+void SimShellWindow::Stop() {
+    requireOpen();
+    request("stop");
+}
+
+void SimShellWindow::Refresh2() {
+    requireOpen();
+    request("refresh");
+    auto keep = shared_from_this();
+    sinks_.deliver([](BrowserEvents& s) { s.DownloadBegin(); });
+    if (!open_) return;
+    // A reload gives a fresh document but, as in the real browser, no navigation events.
+    if (!folder_) loadPage(address_);
+    sinks_.deliver([](BrowserEvents& s) { s.DownloadComplete(); });
+}
+
+void SimShellWindow::Navigate(const std::string& url) {
+    requireOpen();
+    request("navigate", url);
+    startNavigation(url, Move::New);
+}
+
+void SimShellWindow::ExecWB(std::int32_t command, std::int32_t option) {
+    requireOpen();
+    if (command == OLECMDID_STOPDOWNLOAD)
+        request("stop-download");
+    else
+        request("exec", std::to_string(command) + " " + std::to_string(option));
+}
+
+bool SimShellWindow::FullScreen() {
+    requireOpen();
+    return fullScreen_;
+}
+
+void SimShellWindow::setFullScreen(bool on) {
+    requireOpen();
+    request("fullscreen", on ? "-1" : "0");
+    fullScreen_ = on;
+}
+
+void SimShellWindow::setToolBar(std::int32_t value) {
+    requireOpen();
+    request("toolbar", std::to_string(value));
+    toolBar_ = value;
+}
+
+void SimShellWindow::setHistory(std::vector<std::string> back, std::vector<std::string> forward) {
+    back_ = std::move(back);
+    forward_ = std::move(forward);
+}
+
+bool SimShellWindow::userNavigate(const std::string& url) {
+    return open_ && runNavigation(url, Move::New);
+}
+
+bool SimShellWindow::userGoBack() {
+    return open_ && !back_.empty() && runNavigation(back_.back(), Move::Back);
+}
+
+bool SimShellWindow::userGoForward() {
+    return open_ && !forward_.empty() && runNavigation(forward_.back(), Move::Forward);
+}
+
+void SimShellWindow::raiseCommandStateChange(std::int32_t command, bool enable) {
+    auto keep = shared_from_this();
+    sinks_.deliver([&](BrowserEvents& s) { s.CommandStateChange(command, enable); });
+}
+
+void SimShellWindow::loadSilently(const std::string& url) {
+    loadPage(url);
+}
+
+void SimShellWindow::startNavigation(const std::string& url, Move move) {
+    if (!deferred_) {
+        runNavigation(url, move);
+        return;
+    }
+    std::weak_ptr<SimShellWindow> weak = shared_from_this();
+    shell_.loop().post([weak, url, move] {
+        if (auto self = weak.lock(); self && self->open_) self->runNavigation(url, move);
+    });
+}
+
+// BeforeNavigate2 (cancellable: a cancelled navigation changes nothing), then the page
+// loads: NavigateComplete2 for the window and each frame, DownloadBegin,
+// DownloadComplete, DocumentComplete for each frame then the window, and the back and
+// forward command states. A window closed by a receiver raises nothing more.
+bool SimShellWindow::runNavigation(const std::string& url, Move move) {
+    auto keep = shared_from_this();
+    BeforeNavigateArgs args;
+    args.pDisp = this;
+    args.url = url;
+    sinks_.deliver([&args](BrowserEvents& s) { s.BeforeNavigate2(args); });
+    if (args.cancel || !open_) return false;
+
+    // The history as it stands now: a receiver may have moved it meanwhile.
+    switch (move) {
+        case Move::New:
+            if (!address_.empty()) back_.push_back(address_);
+            forward_.clear();
+            break;
+        case Move::Back:
+            if (back_.empty()) return false;
+            forward_.push_back(address_);
+            back_.pop_back();
+            break;
+        case Move::Forward:
+            if (forward_.empty()) return false;
+            back_.push_back(address_);
+            forward_.pop_back();
+            break;
+    }
+    loadPage(url);
+
+    const auto frames = frames_;
+    sinks_.deliver([&](BrowserEvents& s) { s.NavigateComplete2(this, url); });
+    for (const auto& frame : frames) {
+        if (!open_) return true;
+        sinks_.deliver(
+            [&](BrowserEvents& s) { s.NavigateComplete2(frame.get(), frame->address()); });
+    }
+    if (!open_) return true;
+    sinks_.deliver([](BrowserEvents& s) { s.DownloadBegin(); });
+    if (!open_) return true;
+    sinks_.deliver([](BrowserEvents& s) { s.DownloadComplete(); });
+    for (const auto& frame : frames) {
+        if (!open_) return true;
+        sinks_.deliver(
+            [&](BrowserEvents& s) { s.DocumentComplete(frame.get(), frame->address()); });
+    }
+    if (!open_) return true;
+    sinks_.deliver([&](BrowserEvents& s) { s.DocumentComplete(this, url); });
+    if (!open_) return true;
+    raiseCommandStates();
+    return true;
+}
+
+void SimShellWindow::raiseCommandStates() {
+    const bool forward = !forward_.empty();
+    sinks_.deliver([&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEFORWARD, forward); });
+    if (!open_) return;
+    const bool back = !back_.empty();
+    sinks_.deliver([&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEBACK, back); });
+}
+
+void SimShellWindow::loadPage(const std::string& url) {
+    address_ = url;
+    shell_.desktop().setTitle(handle_, url);
+    frames_.clear();
+    if (folder_) {
+        document_.reset();
+        return;
+    }
+    const std::string markup = shell_.web().fetch(url);
+    document_ = std::make_shared<SimWebDocument>(markup, shell_.sinkErrorSink());
+    for (const auto& frameUrl : SimWeb::frameAddresses(markup))
+        frames_.push_back(std::make_shared<SimFrame>(frameUrl));
+}
+
+}  // namespace surfdeck
