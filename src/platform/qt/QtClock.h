@@ -1,0 +1,12 @@
+#pragma once
+#include "platform/Clock.h"
+
+namespace surfdeck {
+
+class QtClock : public Clock {
+  public:
+    LocalDateTime now() override;
+    std::int64_t monotonicMs() override;
+};
+
+}  // namespace surfdeck

@@ -1,0 +1,30 @@
+#pragma once
+#include <map>
+#include <memory>
+
+#include "platform/Timers.h"
+
+class QTimer;
+
+namespace surfdeck {
+
+// Message timers on Qt's event loop.
+class QtTimers : public Timers {
+  public:
+    QtTimers();
+    ~QtTimers() override;
+    QtTimers(const QtTimers&) = delete;
+    QtTimers& operator=(const QtTimers&) = delete;
+
+    TimerId startTimer(int intervalMs, std::function<void()> tick) override;
+    void stopTimer(TimerId id) override;
+    // Timers that are running now.
+    std::size_t runningCount() const { return timers_.size(); }
+
+  private:
+    struct Entry;
+    std::map<TimerId, std::shared_ptr<Entry>> timers_;
+    TimerId nextId_ = 1;
+};
+
+}  // namespace surfdeck
