@@ -1,0 +1,75 @@
+#include "platform/qt/QtSkin.h"
+
+#include <QDir>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+
+namespace surfdeck {
+
+struct QtSkin::Picture {
+    std::unique_ptr<QSvgRenderer> svg;
+    QImage image;
+    QSize size;
+    bool valid() const { return !size.isEmpty(); }
+};
+
+QtSkin::QtSkin(QString folder) : folder_(std::move(folder)) {}
+
+QtSkin::~QtSkin() = default;
+
+QtSkin::Picture* QtSkin::find(const std::string& picture) {
+    if (picture.empty()) return nullptr;
+    auto it = cache_.find(picture);
+    if (it == cache_.end()) {
+        auto p = std::make_unique<Picture>();
+        // Names are relative to the program folder, with either separator.
+        QString name = QString::fromStdString(picture);
+        name.replace('\\', '/');
+        const QString path = QDir(folder_).filePath(name);
+        if (path.endsWith(".svg", Qt::CaseInsensitive)) {
+            p->svg = std::make_unique<QSvgRenderer>(path);
+            if (p->svg->isValid()) p->size = p->svg->defaultSize();
+        } else if (p->image.load(path)) {
+            p->size = p->image.size();
+        }
+        it = cache_.emplace(picture, std::move(p)).first;
+    }
+    return it->second->valid() ? it->second.get() : nullptr;
+}
+
+QSize QtSkin::naturalSize(const std::string& picture) {
+    Picture* p = find(picture);
+    return p ? p->size : QSize();
+}
+
+bool QtSkin::draw(QPainter& painter, const std::string& picture, const QRectF& target) {
+    Picture* p = find(picture);
+    if (!p || target.isEmpty()) return false;
+    if (p->svg) {
+        p->svg->render(&painter, target);
+    } else {
+        painter.drawImage(target, p->image);
+    }
+    return true;
+}
+
+QImage QtSkin::render(const std::string& picture, QSize size) {
+    Picture* p = find(picture);
+    if (!p) return {};
+    if (size.isEmpty()) size = p->size;
+    QImage out(size, QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    draw(painter, picture, QRectF(QPointF(0, 0), QSizeF(size)));
+    return out;
+}
+
+QIcon QtSkin::icon(const std::string& picture) {
+    Picture* p = find(picture);
+    if (!p) return {};
+    return QIcon(QPixmap::fromImage(render(picture)));
+}
+
+}  // namespace surfdeck

@@ -1,0 +1,43 @@
+#pragma once
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <map>
+#include <memory>
+#include <string>
+
+class QPainter;
+class QRectF;
+class QSvgRenderer;
+class QIcon;
+
+namespace surfdeck {
+
+// The skin's pictures, read from the program folder by file name and kept once read.
+// SVG pictures are drawn as vectors at whatever size they are shown; other formats
+// (XPM, ICO, PNG) as images.
+class QtSkin {
+  public:
+    explicit QtSkin(QString folder);
+    ~QtSkin();
+    QtSkin(const QtSkin&) = delete;
+    QtSkin& operator=(const QtSkin&) = delete;
+
+    const QString& folder() const { return folder_; }
+    // The picture's own size in pixels; empty when the file is missing or unreadable.
+    QSize naturalSize(const std::string& picture);
+    // Draws the picture into the rectangle; false when there is nothing to draw.
+    bool draw(QPainter& painter, const std::string& picture, const QRectF& target);
+    // The picture rendered at a size (its natural size when size is empty).
+    QImage render(const std::string& picture, QSize size = {});
+    QIcon icon(const std::string& picture);
+
+  private:
+    struct Picture;
+    Picture* find(const std::string& picture);
+
+    QString folder_;
+    std::map<std::string, std::unique_ptr<Picture>> cache_;
+};
+
+}  // namespace surfdeck
