@@ -164,8 +164,8 @@ bool isWritable(const fs::path& path, fs::perms perms) {
 
 enum class TempResult { Done, NoTemporary, Failed };
 
-TempResult writeViaTemporary(const fs::path& target, const std::string& content,
-                             std::optional<fs::perms> perms) {
+// perms: the old file's permissions, or unknown for a new file.
+TempResult writeViaTemporary(const fs::path& target, const std::string& content, fs::perms perms) {
     std::random_device random;
     fs::path temp;
     File file;
@@ -183,7 +183,7 @@ TempResult writeViaTemporary(const fs::path& target, const std::string& content,
     std::error_code ec;
     bool ok = writeAll(file.get(), content);
     ok = closeChecked(std::move(file)) && ok;
-    if (ok && perms) fs::permissions(temp, *perms, ec);
+    if (ok && perms != fs::perms::unknown) fs::permissions(temp, perms, ec);
     if (ok) {
         fs::rename(temp, target, ec);
         if (!ec) return TempResult::Done;
@@ -286,7 +286,7 @@ bool replaceFile(const std::string& path, const std::string& content) {
     if (exists) {
         if (!fs::is_regular_file(status) || !isWritable(target, status.permissions())) return false;
     }
-    const auto perms = exists ? std::optional(status.permissions()) : std::nullopt;
+    const fs::perms perms = exists ? status.permissions() : fs::perms::unknown;
     switch (writeViaTemporary(target, content, perms)) {
         case TempResult::Done:
             return true;
