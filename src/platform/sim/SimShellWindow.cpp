@@ -142,7 +142,7 @@ void SimShellWindow::loadSilently(const std::string& url) {
     loadPage(url);
 }
 
-void SimShellWindow::startNavigation(const std::string& url, Move move) {
+void SimShellWindow::startNavigation(std::string url, Move move) {
     if (!deferred_) {
         runNavigation(url, move);
         return;
@@ -157,7 +157,7 @@ void SimShellWindow::startNavigation(const std::string& url, Move move) {
 // loads: NavigateComplete2 for the window and each frame, DownloadBegin,
 // DownloadComplete, DocumentComplete for each frame then the window, and the back and
 // forward command states. A window closed by a receiver raises nothing more.
-bool SimShellWindow::runNavigation(const std::string& url, Move move) {
+bool SimShellWindow::runNavigation(std::string url, Move move) {
     auto keep = shared_from_this();
     BeforeNavigateArgs args;
     args.pDisp = this;
@@ -165,6 +165,7 @@ bool SimShellWindow::runNavigation(const std::string& url, Move move) {
     sinks_.deliver([&args](BrowserEvents& s) { s.BeforeNavigate2(args); });
     if (args.cancel || !open_) return false;
 
+    // url is our own copy: the history entry it came from moves below.
     // The history as it stands now: a receiver may have moved it meanwhile.
     switch (move) {
         case Move::New:

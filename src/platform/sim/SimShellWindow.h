@@ -76,8 +76,8 @@ class SimShellWindow : public BrowserWindow, public std::enable_shared_from_this
 
     void requireOpen() const;
     void request(std::string what, std::string value = {});
-    bool runNavigation(const std::string& url, Move move);
-    void startNavigation(const std::string& url, Move move);
+    bool runNavigation(std::string url, Move move);
+    void startNavigation(std::string url, Move move);
     void loadPage(const std::string& url);
     void raiseCommandStates();
 
