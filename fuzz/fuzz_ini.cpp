@@ -96,12 +96,22 @@ Names namesFromText(const std::string& text, unsigned pick) {
     return names;
 }
 
+// A folder of its own for the file, removed when the fuzzer exits.
+struct ScratchFolder {
+    std::string folder;
+    ScratchFolder() {
+        folder = (std::filesystem::temp_directory_path() / "fuzz-ini-XXXXXX").string();
+        if (!mkdtemp(folder.data())) std::abort();
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+};
+
 const std::string& scratchFile() {
-    static const std::string path = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fuzz-ini-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        return settingsPath(pattern);
-    }();
+    static const ScratchFolder scratch;
+    static const std::string path = settingsPath(scratch.folder);
     return path;
 }
 
