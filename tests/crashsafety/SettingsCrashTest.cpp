@@ -54,13 +54,15 @@ TEST(SettingsCrashSafety, KilledWriterLeavesTheOldOrTheNewFile) {
             }
         }
         close(pipeEnds[1]);
+        long announced = written;  // the last value the child began to write
+        long i = 0;
+        // Wait until the child is at work, however busy the machine is.
+        if (read(pipeEnds[0], &i, sizeof i) == sizeof i) announced = i;
         usleep(std::uniform_int_distribution<useconds_t>(0, 10000)(random));
         kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
 
-        long announced = written;  // the last value the child began to write
-        long i = 0;
         while (read(pipeEnds[0], &i, sizeof i) == sizeof i) announced = i;
         close(pipeEnds[0]);
 
