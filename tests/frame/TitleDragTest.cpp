@@ -59,6 +59,11 @@ TEST_F(TitleDragging, UpwardDragInTheTopZoneSnaps) {
     pressTitle(f, 4000, 250);
     dragTitle(f, 4000, 240);
     EXPECT_EQ(f.top(), 0);
+    // The zone's last twip still snaps.
+    f.setTop(200);
+    pressTitle(f, 4000, 300);
+    dragTitle(f, 4100, 300);
+    EXPECT_EQ(f.top(), 0);
 }
 
 TEST_F(TitleDragging, BottomEdgeSnapsHoldsAndBreaksAway) {
