@@ -60,12 +60,6 @@ TEST_F(WriteIniTest, LastLineWithoutAnEndingKeepsHavingNone) {
     EXPECT_EQ(stored(), "[S]\r\nk=new");
 }
 
-TEST_F(WriteIniTest, ShorterValueLeavesNothingOfTheLongerOne) {
-    store("[S]\r\nk=" + std::string(5000, 'x') + "\r\n");
-    write("S", "k", "1");
-    EXPECT_EQ(stored(), "[S]\r\nk=1\r\n");
-}
-
 // Appending a key or a section
 
 TEST_F(WriteIniTest, NewKeyGoesAfterTheLastKeyOfItsSection) {
