@@ -25,7 +25,12 @@ cIEWindows::cIEWindows(TrackingContext& ctx) : ctx_(ctx) {
         // No destructor runs for a list that was never made: end it here.
         *alive_ = false;
         releaseCollection();
-        if (winShell) winShell->unadvise(winShellCookie_);
+        if (winShell) {
+            try {
+                winShell->unadvise(winShellCookie_);
+            } catch (const std::exception&) {
+            }
+        }
         if (ctx_.IEWindowsPtr == this) ctx_.IEWindowsPtr = nullptr;
         throw;
     }

@@ -186,6 +186,20 @@ TEST_F(WindowList, ReceiverMayEndTheListFromInsideAnEvent) {
     EXPECT_THAT(shell.sinkErrors(), IsEmpty());
 }
 
+TEST_F(WindowList, FailingShellGoesToTheCreatorAndLeavesNoListBehind) {
+    struct Broken : Automation {
+        std::shared_ptr<ShellWindows> createShellWindows() override {
+            throw AutomationError(automation_error::Failed, "Unspecified error");
+        }
+        std::shared_ptr<EmbeddedBrowser> createEmbeddedBrowser(EmbeddedRole) override {
+            return nullptr;
+        }
+    } broken;
+    TrackingContext brokenCtx{desktop, loop, clock, broken};
+    EXPECT_THROW(cIEWindows{brokenCtx}, AutomationError);
+    EXPECT_EQ(brokenCtx.IEWindowsPtr, nullptr);
+}
+
 TEST_F(WindowList, UnknownKindRaisesNothing) {
     shell.openWindow("http://a.example/");
     track();
