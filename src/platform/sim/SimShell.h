@@ -47,7 +47,9 @@ class SimAutomation : public Automation {
     std::shared_ptr<EmbeddedBrowser> createEmbeddedBrowser(EmbeddedRole role) override;
 
     // The user's actions. A window opens with its first page already loaded, then the
-    // shell announces it (WindowRegistered to every advised list object).
+    // shell announces it (WindowRegistered to every advised list object). Window #n sits
+    // at 100,80 pixels plus 20 per earlier window (cycling every 10), 800 by 600, in
+    // front of the other windows but without the foreground.
     OpenedWindow openWindow(const std::string& address);
     // A file-folder window showing path; its address is "file://" + path.
     OpenedWindow openFolderWindow(const std::string& path);
