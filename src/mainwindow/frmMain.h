@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 
 #include "forms/Controls.h"
@@ -33,6 +34,9 @@ class frmMain : public SkinnedForm {
     void Timer2_Timer();
 
     RollUp& rollUp() { return rollUp_; }
+
+    // The browser window last seen in front; 0 until one has been seen, never cleared.
+    std::int32_t ActiveIEHwnd = 0;
 
   private:
     RollUp rollUp_;

@@ -10,6 +10,8 @@
 
 namespace surfdeck {
 
+class Program;
+
 // Everything that is process-wide in the program: its folder, the platform's ports, the
 // forms' shared context and the settings values. One per run; tests make their own.
 struct AppContext {
@@ -32,6 +34,8 @@ struct AppContext {
     Clock& clock;
     forms::FormContext forms;
     SettingsValues settings;
+    // The program these forms belong to; set by Program, absent in frame-only tests.
+    Program* program = nullptr;
 };
 
 }  // namespace surfdeck

@@ -54,6 +54,7 @@ class SimEventLoop : public EventLoop {
     void quit() override { quitRequested_ = true; }
     bool quitRequested() const { return quitRequested_; }
     int doEventsCalls() const { return doEventsCalls_; }
+    bool hasPending() const { return !pending_.empty(); }
 
   private:
     std::multimap<int, std::function<void()>> pending_;

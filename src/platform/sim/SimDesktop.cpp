@@ -106,6 +106,11 @@ bool SimDesktop::isKeyDown(int virtualKey) const {
 
 bool SimDesktop::setForegroundWindow(Hwnd window) {
     ++setForegroundRequests_;
+    if (foregroundObserver_) foregroundObserver_(window);
+    return userActivate(window);
+}
+
+bool SimDesktop::userActivate(Hwnd window) {
     if (!exists(window)) return false;
     foreground_ = window;
     bringToFront(window);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -52,6 +53,12 @@ class SimDesktop : public Desktop {
 
     // Counts of what the program asked of the desktop.
     int setForegroundRequests() const { return setForegroundRequests_; }
+    // Told of every window the program asks to bring to the front.
+    void setForegroundObserver(std::function<void(Hwnd)> observer) {
+        foregroundObserver_ = std::move(observer);
+    }
+    // The user brings a window to the front (not a request of the program).
+    bool userActivate(Hwnd window);
 
     // Desktop
     Hwnd foregroundWindow() override { return foreground_; }
@@ -79,6 +86,7 @@ class SimDesktop : public Desktop {
     std::map<int, bool> keys_;
     bool cursorFails_ = false;
     int setForegroundRequests_ = 0;
+    std::function<void(Hwnd)> foregroundObserver_;
 };
 
 }  // namespace surfdeck

@@ -1,0 +1,105 @@
+#include "shell/Main.h"
+
+#include "frame/TopMost.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/frmMenu.h"
+#include "related/frmBrowser.h"
+#include "search/frmImage.h"
+#include "search/frmNews.h"
+#include "search/frmWeb.h"
+#include "shell/Log.h"
+#include "shell/Registration.h"
+#include "shell/Settings.h"
+
+namespace surfdeck {
+
+namespace {
+
+// Each panel's close button unloads it; the next showing builds it afresh.
+template <class F>
+forms::FormSlot<F> panelSlot(AppContext& app, forms::FormSlot<F>& self) {
+    return forms::FormSlot<F>([&app, &self] {
+        auto f = std::make_unique<F>(app);
+        f->closeRequested = [&self] { self.unload(); };
+        return f;
+    });
+}
+
+}  // namespace
+
+Program::Program(AppContext& a, Automation& automationPort, Registry& registryPort)
+    : app(a),
+      automation(automationPort),
+      registry(registryPort),
+      tracking{a.desktop, a.loop, a.clock, automationPort},
+      main([this] {
+          auto f = std::make_unique<frmMain>(app);
+          f->closeRequested = [this] { closeMainWindow(); };
+          return f;
+      }),
+      related(panelSlot(app, related)),
+      web(panelSlot(app, web)),
+      news(panelSlot(app, news)),
+      image(panelSlot(app, image)),
+      menu([this] { return std::make_unique<frmMenu>(app); }) {
+    app.program = this;
+    app.forms.setErrorSink([this](const std::string& m) { log(m); });
+}
+
+Program::~Program() {
+    // Tracking ends with the program; nothing is saved here.
+    app.program = nullptr;
+}
+
+void Program::log(const std::string& message) const {
+    WriteLog(app.logPath(), message);
+}
+
+void Program::LoadSettings() {
+    const std::string ini = app.iniPath();
+    SettingsValues& s = app.settings;
+    loadRecentAndGeneral(s, ini);
+    // The main window's handle is needed here, so it is loaded (its load step creates
+    // the browser window list).
+    frmMain& m = main.load();
+    SetTopMost(app.desktop, m.hWnd(), s.AlwaysOnTop);
+    s.View = readView(ini);
+    const double bw = m.Toolbar1.buttonWidth();
+    if (isVertical(s.View)) {
+        m.Toolbar1.setWidth(bw * 2 + 50);
+    } else {
+        m.Toolbar1.setWidth(bw * static_cast<double>(m.Toolbar1.buttons().size()) / 2 + 50);
+    }
+    m.Form_Resize();
+    s.RollUp = readRollUp(ini);
+}
+
+void Program::Main() {
+    LoadSettings();
+    // A key that cannot be created is logged and start-up goes on.
+    RegisterIEExtensions(registry, app.programFolder, [this](const std::string& m) { log(m); });
+    frmMain& m = main.load();
+    const std::string ini = app.iniPath();
+    m.setTop(Val(ReadIni("MainWindow", "top", "100", ini)));
+    m.setLeft(Val(ReadIni("MainWindow", "left", "100", ini)));
+    main.show();
+}
+
+void Program::closeMainWindow() {
+    // Panels still open save their places and recent lists before the program ends.
+    related.unload();
+    web.unload();
+    news.unload();
+    image.unload();
+    main.unload();
+    End();
+}
+
+void Program::End() {
+    if (ended_) return;
+    ended_ = true;
+    menu.unload();
+    app.loop.quit();
+}
+
+}  // namespace surfdeck
