@@ -1,0 +1,54 @@
+#include "ScenarioHarness.h"
+
+using surfdeck::testing::Scenario;
+
+TEST(FirstStart, WithNoSettingsFileTheMainWindowOpensAtItsDefaults) {
+    Scenario s;
+    s.ok("pointer 50 50\nstart\n");
+    auto main = s.fact("form", "frmMain");
+    EXPECT_EQ(main.get("left"), "100");
+    EXPECT_EQ(main.get("top"), "100");
+    EXPECT_EQ(main.get("topmost"), "1");
+    EXPECT_EQ(main.get("visible"), "1");
+    EXPECT_EQ(main.get("title"), "Surfdeck");
+    // Horizontal layout: two rows of six buttons.
+    EXPECT_EQ(main.get("width"), "2474");
+    EXPECT_EQ(main.get("height"), "984");
+}
+
+TEST(FirstStart, RollsUpAtTheFirstTickWhenThePointerIsAway) {
+    Scenario s;
+    s.ok("pointer 900 700\nstart\nwait 200\n");
+    EXPECT_EQ(s.fact("form", "frmMain").get("height"), "208");
+}
+
+TEST(StoredSettings, PositionAndLayoutAreReadBeforeTheWindowIsShown) {
+    Scenario s;
+    s.write("conf.ini",
+            "[MainWindow]\ntop=3000\nleft=6000\nView=v\nRollUp=0\n[General]\nAlwaysOnTop=0\n");
+    s.ok("start\nwait 1000\n");
+    auto main = s.fact("form", "frmMain");
+    EXPECT_EQ(main.get("top"), "3000");
+    EXPECT_EQ(main.get("left"), "6000");
+    EXPECT_EQ(main.get("topmost"), "0");
+    // Vertical layout: two columns of six rows, not rolled up.
+    EXPECT_EQ(main.get("width"), "914");
+    EXPECT_EQ(main.get("height"), "2424");
+}
+
+TEST(Registration, EveryStartWritesTheRegistryFileAndTheContextPage) {
+    Scenario s;
+    s.ok("start\n");
+    const std::string reg = s.read("registry.reg");
+    EXPECT_EQ(reg.rfind("REGEDIT4", 0), 0u);
+    EXPECT_NE(reg.find("\"MenuStatusBar\"=\"Start Surfdeck \""), std::string::npos);
+    const std::string page = s.read("context1.htm");
+    EXPECT_NE(page.find(s.folder() + "/Fragments"), std::string::npos);
+    EXPECT_EQ(page.find("%path%"), page.rfind("%path%")) << "only the first placeholder changes";
+}
+
+TEST(ScriptErrors, ACommandOnAFormThatIsNotLoadedFailsWithOneLine) {
+    Scenario s;
+    EXPECT_NE(s.run("start\nclick frmWeb.Command3\n"), 0);
+    EXPECT_NE(s.err().find("frmWeb is not loaded"), std::string::npos) << s.err();
+}
