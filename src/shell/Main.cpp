@@ -95,6 +95,21 @@ void Program::closeMainWindow() {
     End();
 }
 
+void Program::closeForm(forms::Form& form) {
+    forms::Form* f = &form;
+    if (f == main.get()) {
+        closeMainWindow();
+    } else if (f == related.get()) {
+        related.unload();
+    } else if (f == web.get()) {
+        web.unload();
+    } else if (f == news.get()) {
+        news.unload();
+    } else if (f == image.get()) {
+        image.unload();
+    }
+}
+
 void Program::End() {
     if (ended_) return;
     ended_ = true;

@@ -36,6 +36,8 @@ class Program {
     void closeMainWindow();
     // Ends the program at once.
     void End();
+    // The system closed one of our windows: the same as its close button.
+    void closeForm(forms::Form& form);
     bool ended() const { return ended_; }
 
     // One line to the program folder's log.txt.
