@@ -156,6 +156,21 @@ void SimAutomation::runItemHook() {
     action();
 }
 
+void SimAutomation::duringNextHandle(std::function<void()> action) {
+    handleHooks_.push_back(std::move(action));
+}
+
+void SimAutomation::closeDuringNextHandle(int number) {
+    duringNextHandle([this, number] { closeWindow(number); });
+}
+
+void SimAutomation::runHandleHook() {
+    if (handleHooks_.empty()) return;
+    auto action = std::move(handleHooks_.front());
+    handleHooks_.pop_front();
+    action();
+}
+
 void SimAutomation::logRequest(int window, std::string what, std::string value) {
     requests_.push_back({window, std::move(what), std::move(value)});
 }

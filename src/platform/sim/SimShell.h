@@ -71,6 +71,9 @@ class SimAutomation : public Automation {
     void duringNextItem(std::function<void()> action);
     void openDuringNextItem(const std::string& address);
     void closeDuringNextItem(int number);
+    // The same inside the next HWND() call of any window, before it answers.
+    void duringNextHandle(std::function<void()> action);
+    void closeDuringNextHandle(int number);
 
     // Windows: every one ever opened by number (closed ones too), and the open ones in
     // the shell's list order.
@@ -105,6 +108,7 @@ class SimAutomation : public Automation {
     std::vector<std::string>* sinkErrorSink() { return &sinkErrors_; }
     void logRequest(int window, std::string what, std::string value);
     void runItemHook();
+    void runHandleHook();
     void noteItemCall() { ++itemCalls_; }
 
   private:
@@ -123,6 +127,7 @@ class SimAutomation : public Automation {
     std::vector<std::weak_ptr<SimShellWindows>> lists_;
     std::vector<std::weak_ptr<SimWebBrowser>> embedded_;
     std::deque<std::function<void()>> itemHooks_;
+    std::deque<std::function<void()>> handleHooks_;
     std::vector<Request> requests_;
     std::vector<std::string> sinkErrors_;
     int shellWindowsCreated_ = 0;

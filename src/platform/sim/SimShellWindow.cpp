@@ -33,6 +33,9 @@ void SimShellWindow::request(std::string what, std::string value) {
 }
 
 Hwnd SimShellWindow::HWND() {
+    auto keep = shared_from_this();
+    // What the shell does while we wait for its answer.
+    shell_.runHandleHook();
     requireOpen();
     if (handleFails_) throwFailed();
     return handle_;
