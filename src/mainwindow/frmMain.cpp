@@ -1,6 +1,16 @@
 #include "mainwindow/frmMain.h"
 
+#include <exception>
+
 #include "frame/Skin.h"
+#include "mainwindow/frmMenu.h"
+#include "related/frmBrowser.h"
+#include "search/frmImage.h"
+#include "search/frmNews.h"
+#include "search/frmWeb.h"
+#include "shell/Log.h"
+#include "shell/Main.h"
+#include "shell/Settings.h"
 
 namespace surfdeck {
 
@@ -42,6 +52,42 @@ constexpr ButtonDesign kButtons[] = {
 // Height the window takes when it is activated; the refit then fits it exactly.
 constexpr double kActivatedHeight = 732;
 
+// One step of a handler that skips whatever fails and goes on with the next.
+template <class F>
+void step(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+
+// The browser window of an entry; an entry without one fails like an unset object.
+BrowserWindow& browserOf(const IE_Class& ie) {
+    BrowserWindow* b = ie.IEctl().get();
+    if (!b) throw AutomationError(91, "Object variable or With block variable not set");
+    return *b;
+}
+
+// "HTTP://" and "http://" alike: the scheme is compared without regard to case.
+bool startsWithHttp(const std::string& url) {
+    static constexpr char kScheme[] = "http://";
+    if (url.size() < sizeof kScheme - 1) return false;
+    for (std::size_t i = 0; i + 1 < sizeof kScheme; ++i) {
+        char c = url[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kScheme[i]) return false;
+    }
+    return true;
+}
+
+// Error number and description, as the log lines write them.
+std::string errorText(const std::exception& e) {
+    if (auto* a = dynamic_cast<const AutomationError*>(&e)) {
+        return std::to_string(a->number()) + a->description();
+    }
+    return std::to_string(automation_error::Refused) + e.what();
+}
+
 }  // namespace
 
 frmMain::frmMain(AppContext& app)
@@ -61,6 +107,10 @@ frmMain::frmMain(AppContext& app)
 
     Timer2.setInterval(RollUp::StartPeriod);
     Timer2.onTimer = [this] { Timer2_Timer(); };
+    add(Timer10);
+    Timer10.setInterval(PollInterval);
+    Timer10.onTimer = [this] { Timer10_Timer(); };
+    Toolbar1.onButtonClick = [this](forms::Toolbar::Button& b) { Toolbar1_ButtonClick(b); };
 
     minimizeRequested = [this] { setWindowState(forms::WindowState::Minimized); };
 }
@@ -85,6 +135,170 @@ void frmMain::Image4_Click() {
 
 void frmMain::Timer2_Timer() {
     rollUp_.tick(app().settings.RollUp, app().settings.RollUpDelay);
+}
+
+// The program's log, written directly: the window code sits below the program itself.
+void frmMain::log(const std::string& message) const {
+    WriteLog(app().logPath(), message);
+}
+
+void frmMain::Form_Load() {
+    Program* program = app().program;
+    if (!program) return;
+    try {
+        IEWin = std::make_unique<cIEWindows>(program->tracking);
+    } catch (const std::exception& e) {
+        // Without the shell's window list the program still starts; it only has no
+        // browser window to drive.
+        log("Form_Load error " + errorText(e));
+    }
+}
+
+void frmMain::Form_Unload() {
+    IEWin.reset();
+    const std::string ini = app().iniPath();
+    WriteIni("MainWindow", "Top", FormatNumber(top()), ini);
+    WriteIni("MainWindow", "Left", FormatNumber(left()), ini);
+}
+
+std::shared_ptr<IE_Class> frmMain::activeIE(bool skipUnreadable) const {
+    if (!IEWin) return nullptr;
+    // Our own snapshot: events nested in HWND may rebuild the list meanwhile.
+    for (const auto& ie : IEWin->NewEnum()) {
+        Hwnd handle = 0;
+        try {
+            handle = browserOf(*ie).HWND();
+        } catch (const std::exception&) {
+            if (!skipUnreadable) throw;
+            continue;
+        }
+        if (handle == ActiveIEHwnd) return ie;
+    }
+    return nullptr;
+}
+
+void frmMain::Timer10_Timer() {
+    try {
+        const Hwnd front = app().desktop.foregroundWindow();
+        if (!IEWin) return;
+        for (const auto& ie : IEWin->NewEnum()) {
+            if (browserOf(*ie).HWND() == front) {
+                ActiveIEHwnd = front;
+                break;
+            }
+        }
+        // Handles are read afresh on every walk: a window may have closed meanwhile.
+        if (auto ie = activeIE()) {
+            Toolbar1.setButtonEnabled("back", ie->EnableBack());
+            Toolbar1.setButtonEnabled("forward", ie->EnableForward());
+        }
+    } catch (const std::exception&) {
+        log("Error in timer1.sub");
+    }
+}
+
+void frmMain::Toolbar1_ButtonClick(forms::Toolbar::Button& Button) {
+    Program* program = app().program;
+    const std::string word = Button.description;
+    if (program) {
+        if (word == "image") {
+            step([&] { program->image.show(); });
+        } else if (word == "news") {
+            step([&] { program->news.show(); });
+        } else if (word == "web") {
+            step([&] { program->web.show(); });
+        } else if (word == "related") {
+            step([&] { program->related.show(); });
+            step([&] {
+                if (frmBrowser* related = program->related.get()) related->UpdateRelated();
+            });
+        } else if (word == "options" || word == "window") {
+            step([&] { program->menu.load(); });
+            if (word == "window") step([&] { FillWindowMenu(); });
+            step([&] {
+                if (frmMenu* menu = program->menu.get())
+                    popupMenu(word == "options" ? menu->mnuTools : menu->mnuWindow);
+            });
+            // Exit ends the program inside the menu: this window and its list are gone.
+            if (program->ended() || !loaded()) return;
+            step([&] { program->menu.unload(); });
+        }
+    }
+    if (!loaded()) return;
+
+    // Every button looks for the active browser window; only the browser commands use
+    // it. A window whose handle cannot be read is passed over.
+    std::shared_ptr<IE_Class> ie;
+    step([&] { ie = activeIE(true); });
+    if (!ie) return;
+    BrowserWindow* browser = ie->IEctl().get();
+    if (!browser) return;
+    const std::string command = Button.description;
+    if (command == "back") {
+        step([&] { browser->GoBack(); });
+    } else if (command == "forward") {
+        step([&] { browser->GoForward(); });
+    } else if (command == "refresh") {
+        step([&] { browser->Refresh2(); });
+    } else if (command == "stop") {
+        step([&] { browser->Stop(); });
+    } else if (command == "home") {
+        step([&] { browser->GoHome(); });
+    } else if (command == "full") {
+        step([&] { browser->setFullScreen(!browser->FullScreen()); });
+        // Read back: the browser may not have switched.
+        step([&] { browser->setToolBar(browser->FullScreen() ? 0 : -1); });
+    }
+}
+
+void frmMain::FillWindowMenu() {
+    Program* program = app().program;
+    frmMenu* menu = program ? program->menu.get() : nullptr;
+    if (!menu) return;
+    forms::MenuItem& window = menu->mnuWindow;
+    for (int i = window.upperBound("mnuWin"); i >= 1; --i) {
+        step([&] { window.unloadCopy("mnuWin", i); });
+    }
+    if (!IEWin) return;
+    int n = 0;
+    for (const auto& ie : IEWin->NewEnum()) {
+        // A window whose address cannot be read is left out, rather than listed with
+        // another entry's caption and handle.
+        std::string address;
+        try {
+            address = browserOf(*ie).LocationURL();
+        } catch (const std::exception&) {
+            continue;
+        }
+        forms::MenuItem* entry = n == 0 ? window.child("mnuWin", 0) : &window.loadCopy("mnuWin", n);
+        if (!entry) return;
+        entry->setCaption(address);
+        entry->setTag(std::to_string(ie->IEHandle()));
+        ++n;
+    }
+}
+
+void frmMain::OpenInIE(const std::string& address) {
+    auto ie = activeIE();
+    if (!ie) return;
+    browserOf(*ie).Navigate(address);
+}
+
+std::string frmMain::GetActiveIEURL() {
+    log("Start GetActiveIEURL");
+    try {
+        auto ie = activeIE();
+        if (!ie) return "";
+        std::string url = browserOf(*ie).LocationURL();
+        if (!url.empty()) {
+            if (startsWithHttp(url)) url.erase(0, 7);
+            if (!url.empty() && url.back() == '/') url.pop_back();
+        }
+        return url;
+    } catch (const std::exception& e) {
+        log("GetActiveIEURL error " + errorText(e));
+    }
+    return "";
 }
 
 }  // namespace surfdeck

@@ -1,7 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
+#include "browser/IE_Class.h"
+#include "browser/cIEWindows.h"
 #include "forms/Controls.h"
 #include "frame/RollUp.h"
 #include "frame/SkinnedForm.h"
@@ -10,7 +14,9 @@
 namespace surfdeck {
 
 // The main window: the skinned toolbar window, titled "Surfdeck", that fits itself
-// around its toolbar and rolls up to its title band when the pointer leaves it.
+// around its toolbar and rolls up to its title band when the pointer leaves it. It owns
+// the list of open browser windows, follows the one the user last had in front, and
+// drives it from the toolbar.
 class frmMain : public SkinnedForm {
   public:
     explicit frmMain(AppContext& app);
@@ -19,6 +25,12 @@ class frmMain : public SkinnedForm {
     forms::Toolbar Toolbar1{*this, "Toolbar1"};
     // Drives the roll-up; its tag and period are the roll-up's state.
     forms::Timer Timer2{*this, "Timer2"};
+    // Follows the browser window in front and the back and forward buttons, 10 per second.
+    forms::Timer Timer10{*this, "Timer10"};
+    static constexpr int PollInterval = 100;
+
+    // Every open browser window, from load to unload (empty without a program).
+    std::unique_ptr<cIEWindows> IEWin;
 
     // What the minimise button asks for; minimises the window unless the program
     // wires something else.
@@ -33,12 +45,33 @@ class frmMain : public SkinnedForm {
     void Image4_Click() override;
     void Timer2_Timer();
 
+    void Form_Load() override;
+    void Form_Unload() override;
+    // One polling tick: the active browser window and the back and forward buttons.
+    void Timer10_Timer();
+    // Panels, menus and the browser commands; a failing step is skipped, nothing shown.
+    void Toolbar1_ButtonClick(forms::Toolbar::Button& Button);
+    // Lists the open browser windows in the menu host's Window menu.
+    void FillWindowMenu();
+
+    // Has the active browser window open address; nothing without one. A failure of
+    // the call reaches the caller.
+    void OpenInIE(const std::string& address);
+    // The active browser window's address less "http://" and one final "/"; empty when
+    // there is none or it cannot be read (logged).
+    std::string GetActiveIEURL();
+
     RollUp& rollUp() { return rollUp_; }
 
     // The browser window last seen in front; 0 until one has been seen, never cleared.
     std::int32_t ActiveIEHwnd = 0;
 
   private:
+    // The first entry whose window handle equals ActiveIEHwnd. A handle that cannot be
+    // read throws, unless skipUnreadable, which passes over that entry.
+    std::shared_ptr<IE_Class> activeIE(bool skipUnreadable = false) const;
+    void log(const std::string& message) const;
+
     RollUp rollUp_;
 };
 
