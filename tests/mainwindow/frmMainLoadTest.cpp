@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "mainwindow/frmMain.h"
+#include "platform/FileRegistry.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimFormHost.h"
+#include "shell/AppContext.h"
+#include "shell/Main.h"
+
+namespace surfdeck {
+namespace {
+
+// A shell whose window list cannot be had at all.
+class NoShell : public Automation {
+  public:
+    std::shared_ptr<ShellWindows> createShellWindows() override {
+        throw AutomationError(automation_error::Failed, "Unspecified error");
+    }
+    std::shared_ptr<EmbeddedBrowser> createEmbeddedBrowser(EmbeddedRole) override {
+        throw AutomationError(automation_error::Failed, "Unspecified error");
+    }
+};
+
+TEST(MainWindowLoad, WithoutTheShellsWindowListTheProgramStillStartsAndLogsWhy) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("surfdeck-noshell-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    SimDesktop desktop;
+    SimClock clock;
+    SimTimers timers{clock};
+    SimEventLoop loop;
+    SimFormHost host{desktop};
+    NoShell shell;
+    FileRegistry registry((folder / "registry.reg").string());
+    AppContext app(folder.string(), desktop, timers, loop, clock, host);
+    Program program(app, shell, registry);
+
+    app.forms.dispatch([&] { program.Main(); });
+    frmMain* main = program.main.get();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->visible());
+    app.forms.dispatch([&] { main->Toolbar1.clickButton("refresh"); });
+    timers.advance(300);
+
+    std::ifstream in(folder / "log.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+              "Form_Load error -2147467259Unspecified error\r\n");
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace surfdeck
