@@ -1,8 +1,15 @@
 #include "related/frmBrowser.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "frame/Skin.h"
+#include "mainwindow/frmMain.h"
+#include "related/ResultsPage.h"
+#include "search/ActiveWindow.h"
+#include "search/SearchAddress.h"
+#include "shell/Main.h"
+#include "shell/Settings.h"
 
 namespace surfdeck {
 
@@ -37,11 +44,89 @@ double atLeastZero(double v) {
     return std::max(0.0, v);
 }
 
+// The debug box sits on the toolbar row, right of the "Update" button.
+constexpr double kCheckGap = 120;
+constexpr double kCheckWidth = 855;
+constexpr double kCheckHeight = 240;
+
+constexpr const char* kSection = "RelatedSearchWindow";
+
+// The system's default date and time text: short date, a blank, long time
+// ("12/6/2026 9:30:00 AM").
+std::string dateTimeText(const LocalDateTime& t) {
+    const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", t.month, t.day, t.year, hour12,
+                  t.minute, t.second, t.hour < 12 ? "AM" : "PM");
+    return buf;
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+bool startsWithNoCase(const std::string& text, const std::string& lowerPrefix) {
+    if (text.size() < lowerPrefix.size()) return false;
+    for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
+        if (lowerAscii(text[i]) != lowerPrefix[i]) return false;
+    }
+    return true;
+}
+
+// A control's browser, or a failure a lookup can log.
+EmbeddedBrowser& browserOf(const forms::WebBrowserHost& host) {
+    if (!host.browser())
+        throw AutomationError(automation_error::Failed, host.name() + " has no browser");
+    return *host.browser();
+}
+
+HtmlDocument& documentOf(EmbeddedBrowser& browser, const std::string& name) {
+    auto doc = browser.Document();
+    if (!doc) throw AutomationError(automation_error::Failed, name + " has no document");
+    return *doc;
+}
+
 }  // namespace
+
+class frmBrowser::QueryEvents : public BrowserEvents {
+  public:
+    explicit QueryEvents(frmBrowser& f) : f_(f) {}
+    void DocumentComplete(Dispatch* pDisp, const std::string& url) override {
+        f_.dispatch([&] { f_.WebBrowser1_DocumentComplete(pDisp, url); });
+    }
+
+  private:
+    frmBrowser& f_;
+};
+
+class frmBrowser::ResultsEvents : public BrowserEvents {
+  public:
+    explicit ResultsEvents(frmBrowser& f) : f_(f) {}
+    void BeforeNavigate2(BeforeNavigateArgs& args) override {
+        f_.dispatch([&] { f_.WebBrowser2_BeforeNavigate2(args); });
+    }
+    void StatusTextChange(const std::string& text) override {
+        f_.dispatch([&] { f_.WebBrowser2_StatusTextChange(text); });
+    }
+
+  private:
+    frmBrowser& f_;
+};
+
+class frmBrowser::DocEvents : public DocumentEvents {
+  public:
+    explicit DocEvents(frmBrowser& f) : f_(f) {}
+    bool oncontextmenu() override { return f_.WebDoc_oncontextmenu(); }
+
+  private:
+    frmBrowser& f_;
+};
 
 frmBrowser::frmBrowser(AppContext& app)
     : SkinnedPanel(app, browserDesign()), grip_(*this, Image8, Image2, Image3, app.desktop) {
     add(Toolbar1);
+    add(Check1);
+    add(WebBrowser1);
     add(WebBrowser2);
     add(Shape1);
     add(lblStatus);
@@ -55,6 +140,13 @@ frmBrowser::frmBrowser(AppContext& app)
     update.caption = "Update";
     update.picture = "tb-update.svg";
     Toolbar1.addButton(std::move(update));
+    Toolbar1.onButtonClick = [this](forms::Toolbar::Button& b) { Toolbar1_ButtonClick(b); };
+
+    Check1.setCaption("debug");
+    placeCheckBox();
+
+    WebBrowser1.move(60, 600, 0, 0);
+    WebBrowser1.setVisible(false);
 
     WebBrowser2.move(60, 600, 3612, 3792);
 
@@ -71,6 +163,94 @@ frmBrowser::frmBrowser(AppContext& app)
 
     Timer1.setInterval(ResizeGrip::TimerPeriod);
     Timer1.onTimer = [this] { Timer1_Timer(); };
+}
+
+frmBrowser::~frmBrowser() {
+    disconnectBrowsers();
+}
+
+void frmBrowser::placeCheckBox() {
+    Check1.move(Toolbar1.left() + Toolbar1.buttonWidth() + kCheckGap,
+                Toolbar1.top() + (Toolbar1.buttonHeight() - kCheckHeight) / 2, kCheckWidth,
+                kCheckHeight);
+}
+
+void frmBrowser::log(const std::string& message) const {
+    logLine(app(), message);
+}
+
+void frmBrowser::dispatch(const std::function<void()>& handler) {
+    app().forms.dispatch(handler);
+}
+
+void frmBrowser::Form_Load() {
+    Program* program = app().program;
+    // Outside a program (the frame's own tests) there are no browsers, log or stored place.
+    if (!program) {
+        stayOnTop();
+        return;
+    }
+    // The two browser controls come with the panel; one that cannot be made is logged
+    // and the panel works without it.
+    try {
+        WebBrowser1.setBrowser(program->automation.createEmbeddedBrowser(EmbeddedRole::Query));
+        queryEvents_ = std::make_unique<QueryEvents>(*this);
+        queryCookie_ = WebBrowser1.browser()->advise(queryEvents_.get());
+    } catch (const std::exception& e) {
+        log("Create webbrowser1 error " + describeError(e));
+    }
+    try {
+        WebBrowser2.setBrowser(program->automation.createEmbeddedBrowser(EmbeddedRole::Results));
+        resultsEvents_ = std::make_unique<ResultsEvents>(*this);
+        resultsCookie_ = WebBrowser2.browser()->advise(resultsEvents_.get());
+    } catch (const std::exception& e) {
+        log("Create webbrowser2 error " + describeError(e));
+    }
+
+    log("Start at " + dateTimeText(app().clock.now()) + "\r\n" + "Form Load");
+
+    WebBrowser2.setTag("1");
+    try {
+        if (WebBrowser2.browser()) WebBrowser2.browser()->Navigate("about:blank");
+    } catch (const std::exception& e) {
+        log("Blank page error " + describeError(e));
+    }
+    WebBrowser2.setTag("");
+
+    const std::string ini = app().iniPath();
+    setTop(Val(ReadIni(kSection, "top", "100", ini)));
+    setLeft(Val(ReadIni(kSection, "left", "100", ini)));
+    setWidth(Val(ReadIni(kSection, "width", "4000", ini)));
+    setHeight(Val(ReadIni(kSection, "height", "6000", ini)));
+
+    stayOnTop();
+}
+
+void frmBrowser::Form_Unload() {
+    const std::string ini = app().iniPath();
+    if (app().program) {
+        WriteIni(kSection, "Top", FormatNumber(top()), ini);
+        WriteIni(kSection, "Left", FormatNumber(left()), ini);
+        WriteIni(kSection, "Width", FormatNumber(width()), ini);
+        // A collapsed panel keeps the height it was last opened to.
+        if (height() > ContentLimit) WriteIni(kSection, "Height", FormatNumber(height()), ini);
+    }
+    // A closed panel hears no more of its browsers.
+    disconnectBrowsers();
+}
+
+void frmBrowser::disconnectBrowsers() {
+    if (WebDoc && webDocCookie_) WebDoc->unadvise(webDocCookie_);
+    WebDoc.reset();
+    webDocCookie_ = 0;
+    if (queryCookie_ && WebBrowser1.browser()) {
+        // An answer still on its way is of no use any more.
+        WebBrowser1.browser()->Stop();
+        WebBrowser1.browser()->unadvise(queryCookie_);
+    }
+    queryCookie_ = 0;
+    if (resultsCookie_ && WebBrowser2.browser()) WebBrowser2.browser()->unadvise(resultsCookie_);
+    resultsCookie_ = 0;
 }
 
 double frmBrowser::minContentWidth() const {
@@ -116,7 +296,23 @@ void frmBrowser::layoutContent() {
 
 void frmBrowser::Form_Activate() {
     // The title keeps its designed text.
+    connectWebDoc();
     if (connectDocumentEvents) connectDocumentEvents();
+}
+
+void frmBrowser::connectWebDoc() {
+    if (!resultsCookie_) return;
+    try {
+        auto doc = WebBrowser2.browser()->Document();
+        if (doc == WebDoc) return;
+        if (WebDoc && webDocCookie_) WebDoc->unadvise(webDocCookie_);
+        WebDoc = doc;
+        webDocCookie_ = 0;
+        if (!docEvents_) docEvents_ = std::make_unique<DocEvents>(*this);
+        if (WebDoc) webDocCookie_ = WebDoc->advise(docEvents_.get());
+    } catch (const std::exception& e) {
+        log("WebDoc error " + describeError(e));
+    }
 }
 
 void frmBrowser::Image4_Click() {
@@ -124,6 +320,109 @@ void frmBrowser::Image4_Click() {
     SkinnedPanel::Image4_Click();
     Toolbar1.setTop(expanding ? shpTitle.height() - kToolbarShift
                               : shpTitle.height() + kToolbarShift);
+    placeCheckBox();
+}
+
+void frmBrowser::Toolbar1_ButtonClick(forms::Toolbar::Button& Button) {
+    if (Button.description != "update") return;
+    try {
+        startLookup();
+    } catch (const std::exception&) {
+        // A lookup asked for from the panel's own button stops silently.
+    }
+}
+
+std::string frmBrowser::relatedSite(const std::string& activeUrl) {
+    std::string site = activeUrl;
+    if (startsWithNoCase(site, "http") || startsWithNoCase(site, "ftp")) {
+        // Without "//" the address is taken as it stands (a host whose name begins
+        // with "ftp", say).
+        const auto slashes = site.find("//");
+        if (slashes != std::string::npos) site = site.substr(slashes + 2);
+    }
+    const auto slash = site.find('/');
+    if (slash != std::string::npos) site = site.substr(0, slash);
+    return site;
+}
+
+void frmBrowser::UpdateRelated() {
+    try {
+        startLookup();
+    } catch (const std::exception& e) {
+        log("UpdateRelated error " + describeError(e));
+    }
+}
+
+void frmBrowser::startLookup() {
+    log("Prepare Search url");
+    lblStatus.setCaption("Wait for replay");
+    EmbeddedBrowser& query = browserOf(WebBrowser1);
+    query.Stop();
+    frmMain* main = app().program ? app().program->main.get() : nullptr;
+    const std::string site = relatedSite(main ? main->GetActiveIEURL() : std::string());
+    log("GetActiveIEURL=" + site);
+    const std::string ini = app().iniPath();
+    const std::string address = BuildRelatedQueryAddress(site, readSearchHosts(ini).web);
+    WebBrowser1.setTag("1");
+    log("Url ready " + address);
+    if (Check1.value() != 0) {
+        const std::string saved = programFile(app().programFolder, "g1.htm");
+        log("Start webbrowser1 navigate " + saved);
+        query.Navigate("file://" + saved);
+    } else {
+        log("Start webbrowser1 navigate " + address);
+        query.Navigate(address);
+    }
+    WebBrowser1.setTag("0");
+}
+
+void frmBrowser::WebBrowser1_DocumentComplete(Dispatch*, const std::string& URL) {
+    if (WebBrowser1.tag().empty()) return;
+    try {
+        processAnswer(URL);
+    } catch (const std::exception& e) {
+        // The results browser must not stay open to navigations of its own.
+        WebBrowser2.setTag("");
+        log("Related list error " + describeError(e));
+    }
+}
+
+void frmBrowser::processAnswer(const std::string& URL) {
+    log("webbrowser1 document complete");
+    lblStatus.setCaption("Related list complete");
+    WebBrowser2.setTag("1");
+    HtmlDocument& answer = documentOf(browserOf(WebBrowser1), "WebBrowser1");
+    std::string markup = answer.bodyOuterHTML();
+    const auto eq = URL.find('=');
+    const std::string source = eq == std::string::npos ? URL : URL.substr(eq + 1);
+    const std::string related = GetRelatedHTML(markup, source);
+    markup = answer.bodyOuterHTML();
+    const std::string page = related + GetCategoryHTML(markup);
+    log("html results ready, load in webbrowser");
+    HtmlDocument& results = documentOf(browserOf(WebBrowser2), "WebBrowser2");
+    results.setBodyInnerHTML(page);
+    WebBrowser2.setTag("");
+    results.setBodyLeftMargin(3);
+    results.setBodyTopMargin(3);
+    log("html results load complete");
+}
+
+void frmBrowser::WebBrowser2_BeforeNavigate2(BeforeNavigateArgs& args) {
+    if (WebBrowser2.tag() == "1") return;
+    args.cancel = true;
+    OpenInIE(args.url);
+}
+
+void frmBrowser::WebBrowser2_StatusTextChange(const std::string& Text) {
+    lblStatus.setCaption(Text);
+}
+
+bool frmBrowser::WebDoc_oncontextmenu() {
+    return true;
+}
+
+void frmBrowser::OpenInIE(AppContext& app, const std::string& st) {
+    openInActiveWindow(app, st);
 }
 
 void frmBrowser::Image8_MouseDown(int, int, float, float) {

@@ -1,0 +1,30 @@
+#include "search/ActiveWindow.h"
+
+#include "mainwindow/frmMain.h"
+#include "platform/Automation.h"
+#include "shell/Log.h"
+#include "shell/Main.h"
+
+namespace surfdeck {
+
+std::string describeError(const std::exception& e) {
+    if (const auto* a = dynamic_cast<const AutomationError*>(&e))
+        return std::to_string(a->number()) + a->description();
+    return e.what();
+}
+
+void logLine(AppContext& app, const std::string& message) {
+    WriteLog(app.logPath(), message);
+}
+
+void openInActiveWindow(AppContext& app, const std::string& address) {
+    frmMain* main = app.program ? app.program->main.get() : nullptr;
+    if (!main) return;
+    try {
+        main->OpenInIE(address);
+    } catch (const std::exception& e) {
+        logLine(app, "OpenInIE error " + describeError(e));
+    }
+}
+
+}  // namespace surfdeck
