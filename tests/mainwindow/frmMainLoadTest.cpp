@@ -3,7 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 
 #include "mainwindow/frmMain.h"
 #include "platform/FileRegistry.h"
@@ -51,8 +51,9 @@ TEST(MainWindowLoad, WithoutTheShellsWindowListTheProgramStillStartsAndLogsWhy) 
     timers.advance(300);
 
     std::ifstream in(folder / "log.txt", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
-              "Form_Load error -2147467259Unspecified error\r\n");
+    std::stringstream log;
+    log << in.rdbuf();
+    EXPECT_EQ(log.str(), "Form_Load error -2147467259Unspecified error\r\n");
     fs::remove_all(folder);
 }
 

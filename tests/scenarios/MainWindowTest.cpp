@@ -7,9 +7,8 @@
 #include "shell/Settings.h"
 
 using surfdeck::frmMain;
-using surfdeck::ReadIni;
 using surfdeck::testing::Scenario;
-using Requests = std::vector<std::string>;
+using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -19,47 +18,37 @@ int occurrences(const std::string& text, const std::string& what) {
     return n;
 }
 
-std::string enabled(Scenario& s, const std::string& key) {
-    return s.fact("button", "frmMain.Toolbar1:" + key).get("enabled");
+// Whether a dump now holds this exact line.
+bool shows(Scenario& s, const std::string& line) {
+    s.dump();
+    return occurrences(s.lastDump(), line + "\n") > 0;
+}
+
+std::string ini(Scenario& s, const std::string& section, const std::string& key) {
+    return surfdeck::ReadIni(section, key, "<absent>", s.path("conf.ini"));
 }
 
 frmMain& mainWindow(Scenario& s) {
     return *s.runner().program()->main.get();
 }
 
+const std::string kBack = "button frmMain.Toolbar1:back enabled=";
+
 }  // namespace
 
-TEST(ActiveWindow, FollowsTheBrowserWindowInFrontAndStaysWhileOursAreUsed) {
+TEST(ActiveWindow, FollowsTheBrowserWindowInFrontAndItsHistory) {
     Scenario s;
-    s.ok("start\nopen http://a.example/\nopen http://b.example/\nwait 100\n");
-    EXPECT_EQ(s.fact("active", "none").kind, "active") << "nothing in front yet";
-    s.ok("front 2\nwait 100\n");
-    EXPECT_EQ(s.fact("active", "#2").kind, "active");
-    s.ok("front frmMain\nwait 300\n");
-    EXPECT_EQ(s.fact("active", "#2").kind, "active") << "our own window does not count";
-    s.ok("front 1\nwait 100\n");
-    EXPECT_EQ(s.fact("active", "#1").kind, "active");
-}
-
-TEST(ActiveWindow, BackAndForwardFollowItsHistoryAndKeepTheirStateWhenItCloses) {
-    Scenario s;
-    s.ok("start\nopen http://a.example/\nfront 1\nnavigate 1 http://b.example/\nwait 100\n");
-    EXPECT_EQ(enabled(s, "back"), "1");
-    EXPECT_EQ(enabled(s, "forward"), "0");
-    s.ok("userback 1\nwait 100\n");
-    EXPECT_EQ(enabled(s, "back"), "0");
-    EXPECT_EQ(enabled(s, "forward"), "1");
-    s.ok("close 1\nwait 300\n");
-    EXPECT_EQ(enabled(s, "back"), "0");
-    EXPECT_EQ(enabled(s, "forward"), "1");
-}
-
-TEST(ActiveWindow, ARebuiltListShowsNoHistoryUntilTheBrowserReportsItAgain) {
-    Scenario s;
-    s.ok("start\nopen http://a.example/\nfront 1\nnavigate 1 http://b.example/\nwait 100\n");
-    ASSERT_EQ(enabled(s, "back"), "1");
-    s.ok("open http://c.example/\nwait 100\n");
-    EXPECT_EQ(enabled(s, "back"), "0");
+    s.ok(
+        "start\nopen http://a.example/\nopen http://b.example/\nfront 2\nwait 100\n"
+        "front frmMain\nwait 300\n");
+    EXPECT_TRUE(shows(s, "active #2")) << "our own window does not count";
+    s.ok("front 1\nnavigate 1 http://c.example/\nwait 100\n");
+    EXPECT_TRUE(shows(s, "active #1"));
+    EXPECT_TRUE(shows(s, kBack + "1"));
+    EXPECT_TRUE(shows(s, "button frmMain.Toolbar1:forward enabled=0"));
+    // A new window rebuilds the list: no history shows until the browser reports it.
+    s.ok("open http://d.example/\nwait 100\n");
+    EXPECT_TRUE(shows(s, kBack + "0"));
 }
 
 TEST(ActiveWindow, AWindowClosingDuringATickWritesOneLogLine) {
@@ -68,7 +57,7 @@ TEST(ActiveWindow, AWindowClosingDuringATickWritesOneLogLine) {
     // Asked for #1's handle, the shell closes #2: the tick's own walk still holds it.
     s.runner().automation().closeDuringNextHandle(2);
     s.ok("wait 500\n");
-    EXPECT_EQ(occurrences(s.read("log.txt"), "Error in timer1.sub"), 1) << s.read("log.txt");
+    EXPECT_EQ(s.read("log.txt"), "Error in timer1.sub\r\n");
 }
 
 TEST(BrowserCommands, DoNothingWithoutAnActiveWindow) {
@@ -77,14 +66,13 @@ TEST(BrowserCommands, DoNothingWithoutAnActiveWindow) {
     for (const char* key : {"back", "forward", "refresh", "stop", "home", "full"}) {
         s.ok(std::string("click frmMain.Toolbar1:") + key + "\n");
     }
-    EXPECT_EQ(s.requests(), Requests{});
-    EXPECT_EQ(mainWindow(s).GetActiveIEURL(), "");
     mainWindow(s).OpenInIE("http://x.example/");
-    EXPECT_EQ(s.requests(), Requests{});
-    EXPECT_EQ(s.runner().automation().openWindowCount(), 1u);
+    EXPECT_EQ(mainWindow(s).GetActiveIEURL(), "");
+    EXPECT_EQ(s.requests(), Lines{});
+    EXPECT_EQ(s.read("log.txt"), "Start GetActiveIEURL\r\n");
 }
 
-TEST(BrowserCommands, ReachOnlyTheActiveWindow) {
+TEST(BrowserCommands, CommandsAndOpenInIEReachOnlyTheActiveWindowAndFailuresAreSilent) {
     Scenario s;
     s.ok(
         "start\nopen http://a.example/\nopen http://b.example/\nfront 1\n"
@@ -93,34 +81,21 @@ TEST(BrowserCommands, ReachOnlyTheActiveWindow) {
     s.ok(
         "click frmMain.Toolbar1:back\nwait 100\nclick frmMain.Toolbar1:forward\n"
         "click frmMain.Toolbar1:refresh\nclick frmMain.Toolbar1:stop\nclick frmMain.Toolbar1:home\n"
-        "click frmMain.Toolbar1:web\n");
-    EXPECT_EQ(s.requests(),
-              (Requests{"#1 back", "#1 forward", "#1 refresh", "#1 stop", "#1 home"}));
+        "click frmMain.Toolbar1:full\nclick frmMain.Toolbar1:full\nclick frmMain.Toolbar1:web\n");
+    mainWindow(s).OpenInIE("http://x.example/q");
+    EXPECT_EQ(s.requests(), (Lines{"#1 back", "#1 forward", "#1 refresh", "#1 stop", "#1 home",
+                                   "#1 fullscreen -1", "#1 toolbar 0", "#1 fullscreen 0",
+                                   "#1 toolbar -1", "#1 navigate http://x.example/q"}));
+    EXPECT_EQ(s.fact("browser", "#1").get("toolbar"), "1");
     EXPECT_EQ(s.fact("form", "frmWeb").get("visible"), "1");
-}
 
-TEST(BrowserCommands, FullTwiceReturnsTheWindowWithItsToolbarShown) {
-    Scenario s;
-    s.ok("start\nopen http://a.example/\nfront 1\nwait 100\nclick frmMain.Toolbar1:full\n");
-    EXPECT_EQ(s.requests(), (Requests{"#1 fullscreen -1", "#1 toolbar 0"}));
-    s.ok("click frmMain.Toolbar1:full\n");
-    auto window = s.fact("browser", "#1");
-    EXPECT_EQ(window.get("fullscreen"), "0");
-    EXPECT_EQ(window.get("toolbar"), "1");
-    EXPECT_EQ(s.requests().back(), "#1 toolbar -1");
-}
-
-TEST(BrowserCommands, AFailingCommandIsSkippedSilently) {
-    Scenario s;
-    s.ok("start\nopen http://a.example/\nfront 1\nnavigate 1 http://b.example/\nwait 100\n");
     s.runner().automation().window(1)->setHistory({}, {});
-    s.runner().automation().clearRequests();
     s.ok("click frmMain.Toolbar1:back\nclose 1\nclick frmMain.Toolbar1:refresh\n");
-    EXPECT_EQ(s.requests(), Requests{});
+    EXPECT_EQ(s.requests().size(), 10u);
     EXPECT_EQ(s.read("log.txt"), "");
 }
 
-TEST(ActiveIEURL, DropsThePlainSchemeAndOneFinalSlash) {
+TEST(ActiveIEURL, DropsThePlainSchemeAndOneFinalSlashAndLogsAFailure) {
     Scenario s;
     s.ok("start\nfolder /home/u/docs/\nopen http://a.example/\nfront 2\nwait 100\n");
     const std::pair<const char*, const char*> cases[] = {
@@ -135,36 +110,63 @@ TEST(ActiveIEURL, DropsThePlainSchemeAndOneFinalSlash) {
     }
     s.ok("front 1\nwait 100\n");
     EXPECT_EQ(mainWindow(s).GetActiveIEURL(), "file:///home/u/docs");
-}
-
-TEST(ActiveIEURL, AnUnreadableWindowIsLoggedAndGivesNothing) {
-    Scenario s;
-    s.ok("start\nopen http://a.example/\nfront 1\nwait 100\n");
     s.runner().automation().window(1)->setHandleFails(true);
     EXPECT_EQ(mainWindow(s).GetActiveIEURL(), "");
-    EXPECT_EQ(s.read("log.txt"),
-              "Start GetActiveIEURL\r\nGetActiveIEURL error -2147467259Unspecified error\r\n");
+    EXPECT_EQ(
+        occurrences(s.read("log.txt"), "GetActiveIEURL error -2147467259Unspecified error\r\n"), 1);
 }
 
-TEST(OpenInIE, NavigatesTheActiveWindowAndAFailureBecomesOneLogLine) {
+TEST(ToolsMenu, ShowsTheStoredOptionsAndWritesEachChoiceAtOnce) {
     Scenario s;
-    s.ok("start\nopen http://a.example/\nopen http://b.example/\nfront 2\nwait 100\n");
-    s.runner().automation().clearRequests();
-    mainWindow(s).OpenInIE("http://x.example/q");
-    EXPECT_EQ(s.requests(), Requests{"#2 navigate http://x.example/q"});
-    s.runner().automation().window(2)->setHandleFails(true);
-    s.runner().program()->app.forms.dispatch([&] { mainWindow(s).OpenInIE("http://y.example/"); });
-    EXPECT_EQ(occurrences(s.read("log.txt"), "\r\n"), 1);
-    EXPECT_EQ(s.requests().size(), 1u);
+    s.ok(
+        "start\nchoose \"Always on top\"\nclick frmMain.Toolbar1:options\n"
+        "choose \"Roll Up main window\"\nclick frmMain.Toolbar1:options\n"
+        "click frmMain.Toolbar1:options\n");
+    EXPECT_EQ(ini(s, "General", "AlwaysOnTop"), "0");
+    EXPECT_EQ(ini(s, "MainWindow", "RollUp"), "0");
+    EXPECT_EQ(s.fact("form", "frmMain").get("topmost"), "0");
+    EXPECT_TRUE(shows(s, "menuentry mnuTop caption=\"Always on top\" checked=0 tag=\"\""));
+    EXPECT_TRUE(shows(s, "menuentry mnuHor caption=Horizontal checked=1 tag=\"\""));
+    EXPECT_FALSE(s.runner().program()->menu.loaded()) << "the host goes after each pop-up";
 }
 
-TEST(Closing, TheMainWindowWritesItsPositionAndEndsTheRun) {
+TEST(ToolsMenu, VerticalIsWiderThanAtStartAndHorizontalRestoresTheStartWidth) {
     Scenario s;
+    s.write("conf.ini", "[MainWindow]\nView=v\nRollUp=0\n");
     s.ok("start\n");
-    mainWindow(s).move(201, 4500);
-    EXPECT_EQ(s.run("click frmMain.Image5\ndump\n"), 0);
-    EXPECT_TRUE(s.runner().programEnded());
-    EXPECT_EQ(s.out(), "") << "nothing runs after the program ended";
-    EXPECT_EQ(ReadIni("MainWindow", "Top", "", s.path("conf.ini")), "4500");
-    EXPECT_EQ(ReadIni("MainWindow", "Left", "", s.path("conf.ini")), "201");
+    const double startVertical = std::stod(s.fact("form", "frmMain").get("width"));
+    s.ok("choose Vertical\nclick frmMain.Toolbar1:options\n");
+    EXPECT_EQ(std::stod(s.fact("form", "frmMain").get("width")), startVertical + 50);
+    s.ok("choose Horizontal\nclick frmMain.Toolbar1:options\n");
+    EXPECT_EQ(s.fact("form", "frmMain").get("width"), "2474") << "as a horizontal start gives";
+    EXPECT_EQ(ini(s, "MainWindow", "view"), "h");
+}
+
+TEST(WindowMenu, ListsTheWindowsInListOrderAndBringsTheChosenOneToTheFront) {
+    Scenario s;
+    s.ok("start\nchoose \"No Internet Explorer`s window\"\nclick frmMain.Toolbar1:window\n");
+    EXPECT_TRUE(shows(s,
+                      "menuentry mnuWin(0) caption=\"No Internet Explorer`s window\" checked=0 "
+                      "tag=\"\""));
+    s.ok(
+        "open http://a.example/\nfolder /srv/files\nchoose file:///srv/files\n"
+        "click frmMain.Toolbar1:window\nwait 100\n");
+    auto tag = [&](int n) { return std::to_string(s.runner().automation().window(n)->handle()); };
+    EXPECT_TRUE(shows(s, "menuentry mnuWin(0) caption=http://a.example/ checked=0 tag=" + tag(1)));
+    EXPECT_TRUE(shows(s, "menuentry mnuWin(1) caption=file:///srv/files checked=0 tag=" + tag(2)));
+    EXPECT_EQ(s.requests(), Lines{"#2 front"});
+    EXPECT_TRUE(shows(s, "active #2"));
+}
+
+TEST(Closing, TheMainWindowOrExitWritesItsPositionAndEndsTheRun) {
+    for (const char* close :
+         {"click frmMain.Image5\n", "choose Exit\nclick frmMain.Toolbar1:options\n"}) {
+        Scenario s;
+        s.ok("start\n");
+        mainWindow(s).move(201, 4500);
+        EXPECT_EQ(s.run(std::string(close) + "dump\n"), 0);
+        EXPECT_TRUE(s.runner().programEnded());
+        EXPECT_EQ(s.out(), "") << "nothing runs after the program ended";
+        EXPECT_EQ(ini(s, "MainWindow", "Top") + " " + ini(s, "MainWindow", "Left"), "4500 201");
+    }
 }
