@@ -231,7 +231,8 @@ void frmMain::Toolbar1_ButtonClick(forms::Toolbar::Button& Button) {
     std::shared_ptr<IE_Class> ie;
     step([&] { ie = activeIE(true); });
     if (!ie) return;
-    BrowserWindow* browser = ie->IEctl().get();
+    // Held here: nested events may rebuild the list and drop the wrapper's other owners.
+    const std::shared_ptr<BrowserWindow> browser = ie->IEctl();
     if (!browser) return;
     const std::string command = Button.description;
     if (command == "back") {
