@@ -183,3 +183,12 @@ TEST(ResultsBrowser, ItsViewFillsTheBrowserControlAndOutlivesTheWindow) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(view.isNull());
 }
+
+TEST(ResultsBrowser, WithoutADispatcherAnEscapingErrorStopsAtTheBrowser) {
+    auto browser = std::make_shared<QtResultsBrowser>();
+    struct Throws : BrowserEvents {
+        void StatusTextChange(const std::string&) override { throw AutomationError(5, "refused"); }
+    } sink;
+    browser->advise(&sink);
+    EXPECT_NO_THROW(browser->linkHovered("http://www.example.org/"));
+}

@@ -146,8 +146,13 @@ QTextBrowser* QtResultsBrowser::view() const {
 void QtResultsBrowser::run(const std::function<void()>& handler) {
     if (dispatcher_) {
         dispatcher_(handler);
-    } else {
+        return;
+    }
+    // Nothing may throw across Qt's event loop; with no dispatcher to log it, an error
+    // escaping a receiver ends with that receiver.
+    try {
         handler();
+    } catch (...) {
     }
 }
 

@@ -16,7 +16,7 @@ namespace surfdeck {
 class QtResultsDocument;
 
 // Runs one handler from the outside world (a link click, a hover) in the program's
-// dispatcher; without one the handler runs as it is.
+// dispatcher; without one the handler runs with any error it lets escape dropped.
 using QtDispatcher = std::function<void(const std::function<void()>&)>;
 
 // The related-sites panel's results view: a text browser that shows the page the panel

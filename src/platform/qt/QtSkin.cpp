@@ -44,14 +44,24 @@ QSize QtSkin::naturalSize(const std::string& picture) {
     return p ? p->size : QSize();
 }
 
-bool QtSkin::draw(QPainter& painter, const std::string& picture, const QRectF& target) {
+bool QtSkin::draw(QPainter& painter, const std::string& picture, const QRectF& target,
+                  Scaling scaling) {
     Picture* p = find(picture);
     if (!p || target.isEmpty()) return false;
-    if (p->svg) {
+    if (p->svg && scaling == Scaling::Vector) {
         p->svg->render(&painter, target);
-    } else {
-        painter.drawImage(target, p->image);
+        return true;
     }
+    if (p->image.isNull()) {  // an SVG's own pixels, drawn once at its own size
+        p->image = QImage(p->size, QImage::Format_ARGB32_Premultiplied);
+        p->image.fill(Qt::transparent);
+        QPainter own(&p->image);
+        p->svg->render(&own, QRectF(QPointF(0, 0), QSizeF(p->size)));
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, scaling == Scaling::Vector);
+    painter.drawImage(target, p->image);
+    painter.restore();
     return true;
 }
 

@@ -26,8 +26,12 @@ class QtSkin {
     const QString& folder() const { return folder_; }
     // The picture's own size in pixels; empty when the file is missing or unreadable.
     QSize naturalSize(const std::string& picture);
+    // How a picture meets a size other than its own: drawn afresh at that size, or its
+    // pixels stretched as they are (sharp frame edges at any size).
+    enum class Scaling { Vector, Pixels };
     // Draws the picture into the rectangle; false when there is nothing to draw.
-    bool draw(QPainter& painter, const std::string& picture, const QRectF& target);
+    bool draw(QPainter& painter, const std::string& picture, const QRectF& target,
+              Scaling scaling = Scaling::Vector);
     // The picture rendered at a size (its natural size when size is empty).
     QImage render(const std::string& picture, QSize size = {});
     QIcon icon(const std::string& picture);
