@@ -106,6 +106,8 @@ TEST(WebSearch, BigCatOpensInTheActiveWindowAndJoinsTheRecentListAtClose) {
               "http://www.google.com/search?as_q=big+cat&num=10&hl=en&ie=ISO-8859-1&oe=ISO-8859-1"
               "&btnG=Google+Search&as_epq=&as_oq=&as_eq=&lr=&as_ft=i&as_filetype=&as_qdr=all"
               "&as_occt=any&as_dt=i&as_sitesearch=&safe=off");
+    // The address went the related panel's way without loading that panel.
+    EXPECT_EQ(fact(s, "form frmBrowser", "visible"), "<absent>");
     // The panel stays open with its fields; nothing is saved before it closes.
     EXPECT_EQ(fact(s, "combo frmWeb.Combo15", "text"), "big cat");
     EXPECT_EQ(ini(s).find("RecentWebText"), std::string::npos);
