@@ -193,16 +193,18 @@ void frmBrowser::Form_Load() {
     // The two browser controls come with the panel; one that cannot be made is logged
     // and the panel works without it.
     try {
-        WebBrowser1.setBrowser(program->automation.createEmbeddedBrowser(EmbeddedRole::Query));
+        queryBrowser_ = program->automation.createEmbeddedBrowser(EmbeddedRole::Query);
+        WebBrowser1.setBrowser(queryBrowser_);
         queryEvents_ = std::make_unique<QueryEvents>(*this);
-        queryCookie_ = WebBrowser1.browser()->advise(queryEvents_.get());
+        queryCookie_ = queryBrowser_->advise(queryEvents_.get());
     } catch (const std::exception& e) {
         log("Create webbrowser1 error " + describeError(e));
     }
     try {
-        WebBrowser2.setBrowser(program->automation.createEmbeddedBrowser(EmbeddedRole::Results));
+        resultsBrowser_ = program->automation.createEmbeddedBrowser(EmbeddedRole::Results);
+        WebBrowser2.setBrowser(resultsBrowser_);
         resultsEvents_ = std::make_unique<ResultsEvents>(*this);
-        resultsCookie_ = WebBrowser2.browser()->advise(resultsEvents_.get());
+        resultsCookie_ = resultsBrowser_->advise(resultsEvents_.get());
     } catch (const std::exception& e) {
         log("Create webbrowser2 error " + describeError(e));
     }
@@ -240,16 +242,27 @@ void frmBrowser::Form_Unload() {
 }
 
 void frmBrowser::disconnectBrowsers() {
-    if (WebDoc && webDocCookie_) WebDoc->unadvise(webDocCookie_);
+    // Each connection goes with the object it was made on, even one the control no
+    // longer holds; a browser that has gone meanwhile has nothing left to disconnect.
+    try {
+        if (WebDoc && webDocCookie_) WebDoc->unadvise(webDocCookie_);
+    } catch (const std::exception&) {
+    }
     WebDoc.reset();
     webDocCookie_ = 0;
-    if (queryCookie_ && WebBrowser1.browser()) {
-        // An answer still on its way is of no use any more.
-        WebBrowser1.browser()->Stop();
-        WebBrowser1.browser()->unadvise(queryCookie_);
+    try {
+        if (queryBrowser_ && queryCookie_) {
+            // An answer still on its way is of no use any more.
+            queryBrowser_->Stop();
+            queryBrowser_->unadvise(queryCookie_);
+        }
+    } catch (const std::exception&) {
     }
     queryCookie_ = 0;
-    if (resultsCookie_ && WebBrowser2.browser()) WebBrowser2.browser()->unadvise(resultsCookie_);
+    try {
+        if (resultsBrowser_ && resultsCookie_) resultsBrowser_->unadvise(resultsCookie_);
+    } catch (const std::exception&) {
+    }
     resultsCookie_ = 0;
 }
 
@@ -301,7 +314,7 @@ void frmBrowser::Form_Activate() {
 }
 
 void frmBrowser::connectWebDoc() {
-    if (!resultsCookie_) return;
+    if (!resultsCookie_ || !WebBrowser2.browser()) return;
     try {
         auto doc = WebBrowser2.browser()->Document();
         if (doc == WebDoc) return;

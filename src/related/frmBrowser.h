@@ -100,6 +100,8 @@ class frmBrowser : public SkinnedPanel {
     std::unique_ptr<QueryEvents> queryEvents_;
     std::unique_ptr<ResultsEvents> resultsEvents_;
     std::unique_ptr<DocEvents> docEvents_;
+    // The browsers our receivers are advised on.
+    std::shared_ptr<EmbeddedBrowser> queryBrowser_, resultsBrowser_;
     Cookie queryCookie_ = 0;
     Cookie resultsCookie_ = 0;
     // The results page's document with its events connected (WebDoc).
