@@ -1,0 +1,90 @@
+#include "platform/chromium/BrowserLauncher.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+namespace surfdeck::chromium {
+
+namespace {
+
+bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
+
+}  // namespace
+
+QStringList browserArguments(const Endpoint& endpoint, const std::string& profile,
+                             const std::string& flags) {
+    QStringList args{
+        QStringLiteral("--remote-debugging-address=") + QString::fromStdString(endpoint.host),
+        QStringLiteral("--remote-debugging-port=") + QString::number(endpoint.port),
+        QStringLiteral("--user-data-dir=") + QString::fromStdString(profile),
+        QStringLiteral("--no-first-run"),
+    };
+    if (runningAsRoot()) args << QStringLiteral("--no-sandbox");
+    args << QProcess::splitCommand(QString::fromStdString(flags));
+    return args;
+}
+
+bool startDetachedBrowser(const std::string& executable, const Endpoint& endpoint,
+                          const std::string& profile, const std::string& flags) {
+    if (!profile.empty()) QDir().mkpath(QString::fromStdString(profile));
+    QProcess process;
+    process.setProgram(QString::fromStdString(executable));
+    process.setArguments(browserArguments(endpoint, profile, flags));
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
+PrivateBrowserProcess::~PrivateBrowserProcess() {
+    stop();
+}
+
+bool PrivateBrowserProcess::start(const std::string& executable, const std::string& extraFlags) {
+    stop();
+    profile_ = std::make_unique<QTemporaryDir>();
+    if (!profile_->isValid()) return false;
+    const Endpoint endpoint{"127.0.0.1", 0};
+    QStringList args = browserArguments(endpoint, profile_->path().toStdString(), extraFlags);
+    args << QStringLiteral("--headless=new") << QStringLiteral("--disable-gpu")
+         << QStringLiteral("--disable-background-networking")
+         << QStringLiteral("--disable-component-update") << QStringLiteral("--disable-sync")
+         << QStringLiteral("about:blank");
+    process_ = std::make_unique<QProcess>();
+    process_->setProgram(QString::fromStdString(executable));
+    process_->setArguments(args);
+    process_->setStandardOutputFile(QProcess::nullDevice());
+    process_->setStandardErrorFile(QProcess::nullDevice());
+    process_->start();
+    return process_->waitForStarted(5000);
+}
+
+bool PrivateBrowserProcess::running() const {
+    return process_ && process_->state() != QProcess::NotRunning;
+}
+
+int PrivateBrowserProcess::port() const {
+    if (!profile_ || !running()) return 0;
+    QFile file(profile_->filePath(QStringLiteral("DevToolsActivePort")));
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    bool ok = false;
+    const int port = QString::fromUtf8(file.readLine()).trimmed().toInt(&ok);
+    return ok ? port : 0;
+}
+
+void PrivateBrowserProcess::stop() {
+    if (process_ && process_->state() != QProcess::NotRunning) {
+        process_->terminate();
+        if (!process_->waitForFinished(3000)) {
+            process_->kill();
+            process_->waitForFinished(3000);
+        }
+    }
+    process_.reset();
+    profile_.reset();
+}
+
+}  // namespace surfdeck::chromium

@@ -1,0 +1,113 @@
+#include "platform/chromium/BrowserSettings.h"
+
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QStandardPaths>
+#include <QString>
+#include <QUrl>
+#include <cctype>
+
+#include "shell/Settings.h"
+
+namespace surfdeck::chromium {
+
+BrowserSettings readBrowserSettings(const std::string& programFolder) {
+    const std::string file = settingsPath(programFolder);
+    BrowserSettings s;
+    s.address = ReadIni("Browser", "DevTools", s.address, file);
+    s.startBrowser = ReadIni("Browser", "StartBrowser", "1", file) != "0";
+    s.executable = ReadIni("Browser", "Executable", "", file);
+    s.profile = ReadIni("Browser", "Profile", "", file);
+    if (s.profile.empty()) s.profile = programFile(programFolder, "browser-profile");
+    s.flags = ReadIni("Browser", "Flags", "", file);
+    s.homePage = ReadIni("Browser", "HomePage", s.homePage, file);
+    return s;
+}
+
+std::optional<Endpoint> parseLoopbackEndpoint(const std::string& address) {
+    QString text = QString::fromStdString(address).trimmed();
+    for (const char* prefix : {"http://", "ws://"}) {
+        if (text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive)) {
+            text = text.mid(static_cast<int>(std::char_traits<char>::length(prefix)));
+            break;
+        }
+    }
+    if (text.endsWith('/')) text.chop(1);
+
+    QString host = text;
+    QString portText = QStringLiteral("9222");
+    if (text.startsWith('[')) {
+        const auto close = text.indexOf(']');
+        if (close < 0) return std::nullopt;
+        host = text.mid(1, close - 1);
+        const QString rest = text.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(':')) return std::nullopt;
+            portText = rest.mid(1);
+        }
+    } else if (text.count(':') == 1) {
+        const auto colon = text.indexOf(':');
+        host = text.left(colon);
+        portText = text.mid(colon + 1);
+    } else if (text.count(':') > 1) {
+        return std::nullopt;  // a bare IPv6 address needs brackets around it
+    }
+
+    bool ok = false;
+    const int port = portText.toInt(&ok);
+    if (!ok || port < 1 || port > 65535) return std::nullopt;
+
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        host = QStringLiteral("127.0.0.1");
+    // Names are not resolved: only an address literal proves where the endpoint is.
+    QHostAddress literal;
+    if (!literal.setAddress(host) || !literal.isLoopback()) return std::nullopt;
+    return Endpoint{literal.toString().toStdString(), port};
+}
+
+std::string refusedScheme(const std::string& url) {
+    std::string cleaned;
+    for (unsigned char c : url) {
+        if (c == '\t' || c == '\n' || c == '\r') continue;
+        if (cleaned.empty() && c <= ' ') continue;
+        cleaned += static_cast<char>(std::tolower(c));
+    }
+    for (const char* scheme : {"javascript:", "vbscript:", "data:"}) {
+        if (cleaned.rfind(scheme, 0) == 0) {
+            std::string name = scheme;
+            name.pop_back();
+            return name;
+        }
+    }
+    return {};
+}
+
+std::string navigableUrl(const std::string& url) {
+    const QString text = QString::fromStdString(url).trimmed();
+    if (text.startsWith('/')) return QUrl::fromLocalFile(text).toString().toStdString();
+    const QUrl parsed(text);
+    if (parsed.isValid() && !parsed.scheme().isEmpty() && text.contains(':')) {
+        // "localhost:8080" parses with the scheme "localhost"; a real scheme has no dot
+        // and is followed by something that is not just a port number.
+        const QString afterColon = text.mid(text.indexOf(':') + 1);
+        bool isPort = false;
+        afterColon.section('/', 0, 0).toInt(&isPort);
+        if (!isPort) return text.toStdString();
+    }
+    return QUrl::fromUserInput(text).toString().toStdString();
+}
+
+std::string findBrowserExecutable(const std::string& configured) {
+    if (!configured.empty()) {
+        const QString path = QString::fromStdString(configured);
+        if (QFileInfo(path).isAbsolute()) return QFileInfo(path).isExecutable() ? configured : "";
+        return QStandardPaths::findExecutable(path).toStdString();
+    }
+    for (const char* name : {"chromium", "chromium-browser", "google-chrome"}) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!found.isEmpty()) return found.toStdString();
+    }
+    return {};
+}
+
+}  // namespace surfdeck::chromium

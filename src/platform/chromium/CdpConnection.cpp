@@ -1,0 +1,187 @@
+#include "platform/chromium/CdpConnection.h"
+
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QNetworkProxy>
+#include <QPointer>
+#include <QTimer>
+
+#include "platform/Automation.h"
+
+namespace surfdeck::chromium {
+
+CdpConnection::CdpConnection(int callTimeoutMs) : callTimeoutMs_(callTimeoutMs) {
+    // DevTools traffic stays on this machine: never through a configured proxy.
+    socket_.setProxy(QNetworkProxy::NoProxy);
+    socket_.setMaxAllowedIncomingMessageSize(256 * 1024 * 1024);
+    connect(&socket_, &QWebSocket::textMessageReceived, this, &CdpConnection::onText);
+    connect(&socket_, &QWebSocket::stateChanged, this, &CdpConnection::onSocketState);
+}
+
+CdpConnection::~CdpConnection() {
+    socket_.disconnect(this);
+    for (auto& [id, w] : waiting_) {
+        w->done = true;
+        w->failed = true;
+        w->errorNumber = automation_error::Disconnected;
+        w->errorText = QStringLiteral("The browser connection has ended");
+        if (w->loop) w->loop->quit();
+    }
+}
+
+void CdpConnection::open(const QUrl& url) {
+    attempt_ = true;
+    socket_.open(url);
+}
+
+void CdpConnection::close() {
+    if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
+}
+
+void CdpConnection::onSocketState(QAbstractSocket::SocketState state) {
+    if (state == QAbstractSocket::ConnectedState && !open_) {
+        open_ = true;
+        post([this] {
+            if (onOpened_) onOpened_();
+        });
+    } else if (state == QAbstractSocket::UnconnectedState && attempt_) {
+        attempt_ = false;
+        open_ = false;
+        failAll();
+        post([this] {
+            if (onClosed_) onClosed_();
+        });
+    }
+}
+
+void CdpConnection::failAll() {
+    for (auto& [id, w] : waiting_) {
+        w->done = true;
+        w->failed = true;
+        w->errorNumber = automation_error::Disconnected;
+        w->errorText = QStringLiteral("The browser connection has ended");
+        if (w->loop) w->loop->quit();
+    }
+    auto replies = std::move(replies_);
+    replies_.clear();
+    const QJsonObject error{{"code", -1}, {"message", "The browser connection has ended"}};
+    for (auto& [id, fn] : replies) post([fn = std::move(fn), error] { fn({}, error); });
+}
+
+void CdpConnection::send(const QString& method, const QJsonObject& params, const QString& session,
+                         ReplyFn reply) {
+    if (!open_) {
+        if (reply) {
+            const QJsonObject error{{"code", -1}, {"message", "The browser is not connected"}};
+            post([reply = std::move(reply), error] { reply({}, error); });
+        }
+        return;
+    }
+    const int id = ++nextId_;
+    QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
+    if (!session.isEmpty()) message.insert("sessionId", session);
+    if (reply) replies_.emplace(id, std::move(reply));
+    socket_.sendTextMessage(
+        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+}
+
+QJsonObject CdpConnection::call(const QString& method, const QJsonObject& params,
+                                const QString& session) {
+    if (!open_)
+        throw AutomationError(automation_error::Disconnected, "The browser is not connected");
+    const int id = ++nextId_;
+    QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
+    if (!session.isEmpty()) message.insert("sessionId", session);
+
+    Waiting waiting;
+    QEventLoop loop;
+    waiting.loop = &loop;
+    waiting_.emplace(id, &waiting);
+    socket_.sendTextMessage(
+        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(callTimeoutMs_);
+    QPointer<CdpConnection> alive(this);
+    // A nested call's loop may be the one running when our answer comes; ours then quits
+    // once that one has returned.
+    while (!waiting.done && timer.isActive()) loop.exec();
+    if (!alive)
+        throw AutomationError(automation_error::Disconnected, "The browser connection has ended");
+    waiting_.erase(id);
+
+    if (!waiting.done)
+        throw AutomationError(automation_error::Timeout,
+                              method.toStdString() + ": no answer from the browser in time");
+    if (waiting.failed)
+        throw AutomationError(waiting.errorNumber,
+                              method.toStdString() + ": " + waiting.errorText.toStdString());
+    return waiting.result;
+}
+
+void CdpConnection::onText(const QString& text) {
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &parseError);
+    if (!doc.isObject()) return;
+    const QJsonObject message = doc.object();
+
+    if (message.contains("id")) {
+        const int id = message.value("id").toInt();
+        const QJsonObject result = message.value("result").toObject();
+        const QJsonObject error = message.value("error").toObject();
+        if (auto it = waiting_.find(id); it != waiting_.end()) {
+            Waiting* w = it->second;
+            w->done = true;
+            if (message.contains("error")) {
+                w->failed = true;
+                w->errorNumber = automation_error::Failed;
+                w->errorText = error.value("message").toString();
+            } else {
+                w->result = result;
+            }
+            if (w->loop) w->loop->quit();
+        } else if (auto r = replies_.find(id); r != replies_.end()) {
+            ReplyFn fn = std::move(r->second);
+            replies_.erase(r);
+            post([fn = std::move(fn), result, error] { fn(result, error); });
+        }
+        return;
+    }
+
+    const QString method = message.value("method").toString();
+    if (method.isEmpty()) return;
+    const QJsonObject params = message.value("params").toObject();
+    const QString session = message.value("sessionId").toString();
+    post([this, method, params, session] {
+        if (onEvent_) onEvent_(method, params, session);
+    });
+}
+
+void CdpConnection::post(std::function<void()> fn) {
+    queue_.push_back(std::move(fn));
+    if (drainPosted_) return;
+    drainPosted_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { drain(); }, Qt::QueuedConnection);
+}
+
+void CdpConnection::drain() {
+    drainPosted_ = false;
+    QPointer<CdpConnection> alive(this);
+    while (alive && !queue_.empty()) {
+        std::function<void()> fn = std::move(queue_.front());
+        queue_.pop_front();
+        // Nothing a receiver lets escape may cross the event loop.
+        try {
+            fn();
+        } catch (const std::exception& e) {
+            if (alive && log_) log_(std::string("Error in browser event: ") + e.what());
+        } catch (...) {
+            if (alive && log_) log_("Error in browser event");
+        }
+    }
+}
+
+}  // namespace surfdeck::chromium
