@@ -1,0 +1,91 @@
+#pragma once
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "platform/Automation.h"
+#include "platform/chromium/BrowserSettings.h"
+
+class QNetworkAccessManager;
+class QTimer;
+
+namespace surfdeck::chromium {
+
+class CdpConnection;
+class CdpTab;
+
+// Told when the list of ready tabs changes.
+class TabListListener {
+  public:
+    virtual ~TabListListener() = default;
+    virtual void tabRegistered(Hwnd handle) = 0;
+    virtual void tabRevoked(Hwnd handle) = 0;
+};
+
+// One browser over one connection: finds the endpoint (starting the browser when so
+// configured), keeps the page targets as tabs with their handles, routes session messages
+// to them, and starts over when the connection ends.
+class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
+  public:
+    // First handle given to a tab; below it lie the handles of our own windows.
+    static constexpr Hwnd kFirstHandle = 0x00100001;
+
+    CdpBrowser(BrowserSettings settings, LogFn log);
+    ~CdpBrowser();
+    CdpBrowser(const CdpBrowser&) = delete;
+    CdpBrowser& operator=(const CdpBrowser&) = delete;
+
+    // Starts connecting; returns at once.
+    void start();
+    bool connected() const;
+    const BrowserSettings& settings() const { return settings_; }
+    void log(const std::string& line) const;
+
+    // The tabs that have been announced, in the order the browser first reported them.
+    std::vector<std::shared_ptr<CdpTab>> tabs() const;
+    std::shared_ptr<CdpTab> tabByHandle(Hwnd handle) const;
+
+    void addListener(std::weak_ptr<TabListListener> listener);
+
+    // The tab whose page has the input focus; 0 when none.
+    Hwnd focusedTab() const { return focused_; }
+    void reportFocus(Hwnd handle, bool hasFocus);
+    // Activates the tab and its window.
+    bool activate(Hwnd handle);
+
+    QJsonObject call(const QString& method, const QJsonObject& params, const QString& session);
+    void send(const QString& method, const QJsonObject& params, const QString& session,
+              std::function<void(const QJsonObject&, const QJsonObject&)> reply = {});
+
+  private:
+    void probe();
+    void scheduleProbe(int ms);
+    void launch();
+    void onOpened();
+    void onClosed();
+    void onEvent(const QString& method, const QJsonObject& params, const QString& session);
+    std::shared_ptr<CdpTab> ensureTab(const QJsonObject& info);
+    void attached(const QJsonObject& params);
+    void removeTab(const QString& targetId);
+    void announce(bool registered, Hwnd handle);
+
+    BrowserSettings settings_;
+    LogFn log_;
+    std::optional<Endpoint> endpoint_;
+    std::unique_ptr<QObject> context_;  // owner of the Qt connections below
+    std::unique_ptr<CdpConnection> connection_;
+    QNetworkAccessManager* network_ = nullptr;
+    QTimer* retry_ = nullptr;
+    bool started_ = false;
+    bool launched_ = false;
+    bool everConnected_ = false;
+    int fastProbes_ = 0;  // quick attempts left while a browser we started comes up
+    Hwnd nextHandle_ = kFirstHandle;
+    Hwnd focused_ = 0;
+    std::vector<std::shared_ptr<CdpTab>> tabs_;
+    std::vector<std::weak_ptr<TabListListener>> listeners_;
+};
+
+}  // namespace surfdeck::chromium
