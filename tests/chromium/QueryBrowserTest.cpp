@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "ChromiumTestSupport.h"
+
+namespace surfdeck::chromium::test {
+namespace {
+
+using QueryBrowser = ChromiumTest;
+
+TEST_F(QueryBrowser, ReadsASavedAnswerPageOutOfSightOfTheUsersTabs) {
+    connectBackend();
+    QTemporaryDir dir;
+    QFile page(dir.filePath("g1.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write(
+        "<html><body><div class=\"g\"><a href=\"http://related.example/\">Related "
+        "site</a></div><p>Category: <b>Saved</b></p></body></html>");
+    page.close();
+
+    auto query = automation->createEmbeddedBrowser(EmbeddedRole::Query);
+    Recorder rec(query.get());
+    query->advise(&rec);
+    query->Navigate(page.fileName().toStdString());  // returns before the page is there
+    const std::string url = "file://" + page.fileName().toStdString();
+    ASSERT_TRUE(waitFor([&] { return rec.has("complete " + url); }, 30000)) << rec.dump();
+    EXPECT_EQ(rec.count("before " + url), 1) << rec.dump();
+
+    const std::string body = query->Document()->bodyOuterHTML();
+    EXPECT_NE(body.find("<a href=\"http://related.example/\">Related site</a>"), std::string::npos)
+        << body;
+    EXPECT_EQ(list->Count(), 1) << "the user's browser got no tab";
+
+    // A second lookup goes to the same page.
+    query->Navigate(server.url("/b.htm"));
+    ASSERT_TRUE(waitFor([&] { return rec.has("complete " + server.url("/b.htm")); }));
+    EXPECT_NE(query->Document()->bodyOuterHTML().find("Page B"), std::string::npos);
+    EXPECT_EQ(automation->createEmbeddedBrowser(EmbeddedRole::Query), query);
+}
+
+TEST_F(QueryBrowser, StopBeforeTheBrowserIsUpDropsTheLookup) {
+    connectBackend();
+    auto query = automation->createEmbeddedBrowser(EmbeddedRole::Query);
+    Recorder rec(query.get());
+    query->advise(&rec);
+    query->Navigate(server.url("/a.htm"));
+    query->Stop();
+    query->Navigate(server.url("/b.htm"));
+    ASSERT_TRUE(waitFor([&] { return rec.has("complete " + server.url("/b.htm")); }, 30000));
+    EXPECT_EQ(server.requests("/a.htm"), 0);
+}
+
+TEST_F(QueryBrowser, RefusesScriptAddresses) {
+    connectBackend();
+    auto query = automation->createEmbeddedBrowser(EmbeddedRole::Query);
+    EXPECT_THROW(query->Navigate("javascript:document.body.innerHTML='x'"), AutomationError);
+    EXPECT_EQ(logCount("Navigation refused: javascript address"), 1);
+}
+
+TEST_F(QueryBrowser, TheResultsViewIsNotTheBrowserBackends) {
+    connectBackend();
+    EXPECT_THROW(automation->createEmbeddedBrowser(EmbeddedRole::Results), AutomationError);
+}
+
+}  // namespace
+}  // namespace surfdeck::chromium::test
