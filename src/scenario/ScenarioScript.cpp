@@ -12,8 +12,14 @@ std::vector<std::string> splitScriptLine(const std::string& line) {
     while (i < n) {
         while (i < n && blank(line[i])) ++i;
         if (i >= n) break;
+        // A word runs to the next blank outside quotes; quotes may start anywhere in it
+        // (key="two words" is one word), and inside them \" and \\ stand for " and \.
         std::string word;
-        if (line[i] == '"') {
+        while (i < n && !blank(line[i])) {
+            if (line[i] != '"') {
+                word += line[i++];
+                continue;
+            }
             ++i;
             bool closed = false;
             while (i < n) {
@@ -28,8 +34,6 @@ std::vector<std::string> splitScriptLine(const std::string& line) {
                 }
             }
             if (!closed) throw std::invalid_argument("unclosed quote");
-        } else {
-            while (i < n && !blank(line[i])) word += line[i++];
         }
         words.push_back(std::move(word));
     }

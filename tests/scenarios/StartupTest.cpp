@@ -52,3 +52,22 @@ TEST(ScriptErrors, ACommandOnAFormThatIsNotLoadedFailsWithOneLine) {
     EXPECT_NE(s.run("start\nclick frmWeb.Command3\n"), 0);
     EXPECT_NE(s.err().find("frmWeb is not loaded"), std::string::npos) << s.err();
 }
+
+TEST(ScriptWords, QuotesHoldBlanksAndEscapesAnywhereInAWord) {
+    using surfdeck::splitScriptLine;
+    EXPECT_EQ(splitScriptLine("type frmWeb.Combo15 \"big cat\""),
+              (std::vector<std::string>{"type", "frmWeb.Combo15", "big cat"}));
+    EXPECT_EQ(splitScriptLine("combo x text=\"say \\\"hi\\\" \\\\ now\" index=0"),
+              (std::vector<std::string>{"combo", "x", "text=say \"hi\" \\ now", "index=0"}));
+    EXPECT_EQ(splitScriptLine("  a\t\"\"  "), (std::vector<std::string>{"a", ""}));
+    EXPECT_THROW(splitScriptLine("type x \"open"), std::invalid_argument);
+}
+
+TEST(ScriptWords, DumpValuesReadBackThroughTheSplitter) {
+    using surfdeck::dumpValue;
+    for (std::string v : {"plain", "", "two words", "q\"uote", "back\\slash"}) {
+        auto words = surfdeck::splitScriptLine("k v=" + dumpValue(v));
+        ASSERT_EQ(words.size(), 2u) << v;
+        EXPECT_EQ(words[1], "v=" + v);
+    }
+}
