@@ -12,7 +12,7 @@ inline std::string registryRootName(RegistryRoot root) {
 
 // The system registry: keys of string values.
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
     // Creates the key (and its parents) or opens it when it exists. False when refused.
     virtual bool createKey(RegistryRoot root, const std::string& path) = 0;
