@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -154,6 +155,24 @@ TEST(Launch, StartsTheBrowserWhenNoneAnswers) {
     // connection is tried again and again.
     EXPECT_FALSE(waitFor([&] { return list->Count() > 0; }, 1500));
     EXPECT_EQ(std::count(log.begin(), log.end(), "Browser started: /usr/bin/chromium"), 1);
+    // Its profile is let go once the browser has finished with it.
+    EXPECT_TRUE(
+        waitFor([&] { return !QFileInfo(profile.filePath("profile/SingletonLock")).isSymLink(); }));
+}
+
+}  // namespace
+}  // namespace surfdeck::chromium::test
+
+namespace surfdeck::chromium::test {
+namespace {
+
+// Shut-down may still ask the browser something after the main loop was told to end.
+TEST_F(Connection, ACallMadeWhileTheProgramQuitsStillGetsItsAnswer) {
+    connectBackend();
+    auto tab = list->Item(0);
+    QCoreApplication::exit(0);
+    EXPECT_FALSE(tab->FullScreen());
+    EXPECT_THROW(tab->GoBack(), AutomationError);
 }
 
 }  // namespace

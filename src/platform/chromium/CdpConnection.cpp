@@ -25,13 +25,17 @@ CdpConnection::~CdpConnection() {
         w->failed = true;
         w->errorNumber = automation_error::Disconnected;
         w->errorText = QStringLiteral("The browser connection has ended");
-        if (w->loop) w->loop->quit();
     }
 }
 
 void CdpConnection::open(const QUrl& url) {
     attempt_ = true;
+    const int attempt = ++attempts_;
     socket_.open(url);
+    // Something that takes the connection but never finishes the handshake is given up.
+    QTimer::singleShot(5000, this, [this, attempt] {
+        if (attempt == attempts_ && attempt_ && !open_) socket_.abort();
+    });
 }
 
 void CdpConnection::close() {
@@ -60,7 +64,6 @@ void CdpConnection::failAll() {
         w->failed = true;
         w->errorNumber = automation_error::Disconnected;
         w->errorText = QStringLiteral("The browser connection has ended");
-        if (w->loop) w->loop->quit();
     }
     auto replies = std::move(replies_);
     replies_.clear();
@@ -94,20 +97,21 @@ QJsonObject CdpConnection::call(const QString& method, const QJsonObject& params
     if (!session.isEmpty()) message.insert("sessionId", session);
 
     Waiting waiting;
-    QEventLoop loop;
-    waiting.loop = &loop;
     waiting_.emplace(id, &waiting);
     socket_.sendTextMessage(
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 
+    bool timedOut = false;
     QTimer timer;
     timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&timer, &QTimer::timeout, [&timedOut] { timedOut = true; });
     timer.start(callTimeoutMs_);
     QPointer<CdpConnection> alive(this);
-    // A nested call's loop may be the one running when our answer comes; ours then quits
-    // once that one has returned.
-    while (!waiting.done && timer.isActive()) loop.exec();
+    // Events go on being handed out while we wait, including to handlers that make calls
+    // of their own; our answer may come while one of those waits, and ours ends after it.
+    // (Not exec(): once the application is quitting, exec() returns at once.)
+    QEventLoop loop;
+    while (!waiting.done && !timedOut) loop.processEvents(QEventLoop::WaitForMoreEvents);
     if (!alive)
         throw AutomationError(automation_error::Disconnected, "The browser connection has ended");
     waiting_.erase(id);
@@ -141,7 +145,6 @@ void CdpConnection::onText(const QString& text) {
             } else {
                 w->result = result;
             }
-            if (w->loop) w->loop->quit();
         } else if (auto r = replies_.find(id); r != replies_.end()) {
             ReplyFn fn = std::move(r->second);
             replies_.erase(r);

@@ -8,8 +8,6 @@
 #include <functional>
 #include <map>
 
-class QEventLoop;
-
 // One WebSocket to a DevTools endpoint, carrying the flattened sessions of all targets.
 //
 // Answers to synchronous calls are taken as soon as they arrive. Everything else (events,
@@ -57,7 +55,6 @@ class CdpConnection : public QObject {
         std::int32_t errorNumber = 0;
         QString errorText;
         QJsonObject result;
-        QEventLoop* loop = nullptr;
     };
 
     void onText(const QString& text);
@@ -71,6 +68,7 @@ class CdpConnection : public QObject {
     int nextId_ = 0;
     bool open_ = false;
     bool attempt_ = false;  // an open attempt whose end has not been reported yet
+    int attempts_ = 0;
     std::map<int, Waiting*> waiting_;
     std::map<int, ReplyFn> replies_;
     std::deque<std::function<void()>> queue_;
