@@ -80,10 +80,12 @@ EmbeddedBrowser& browserOf(const forms::WebBrowserHost& host) {
     return *host.browser();
 }
 
-HtmlDocument& documentOf(EmbeddedBrowser& browser, const std::string& name) {
+// Held by the caller: a browser may hand out a fresh document object on every call, owned
+// by nobody else.
+std::shared_ptr<HtmlDocument> documentOf(EmbeddedBrowser& browser, const std::string& name) {
     auto doc = browser.Document();
     if (!doc) throw AutomationError(automation_error::Failed, name + " has no document");
-    return *doc;
+    return doc;
 }
 
 }  // namespace
@@ -404,19 +406,19 @@ void frmBrowser::processAnswer(const std::string& URL) {
     log("webbrowser1 document complete");
     lblStatus.setCaption("Related list complete");
     WebBrowser2.setTag("1");
-    HtmlDocument& answer = documentOf(browserOf(WebBrowser1), "WebBrowser1");
-    std::string markup = answer.bodyOuterHTML();
+    const auto answer = documentOf(browserOf(WebBrowser1), "WebBrowser1");
+    std::string markup = answer->bodyOuterHTML();
     const auto eq = URL.find('=');
     const std::string source = eq == std::string::npos ? URL : URL.substr(eq + 1);
     const std::string related = GetRelatedHTML(markup, source);
-    markup = answer.bodyOuterHTML();
+    markup = answer->bodyOuterHTML();
     const std::string page = related + GetCategoryHTML(markup);
     log("html results ready, load in webbrowser");
-    HtmlDocument& results = documentOf(browserOf(WebBrowser2), "WebBrowser2");
-    results.setBodyInnerHTML(page);
+    const auto results = documentOf(browserOf(WebBrowser2), "WebBrowser2");
+    results->setBodyInnerHTML(page);
     WebBrowser2.setTag("");
-    results.setBodyLeftMargin(3);
-    results.setBodyTopMargin(3);
+    results->setBodyLeftMargin(3);
+    results->setBodyTopMargin(3);
     log("html results load complete");
 }
 
