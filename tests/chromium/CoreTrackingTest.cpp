@@ -1,0 +1,105 @@
+// The core's browser tracking (the window list and its wrappers) over the real browser:
+// the re-entrancy it is written for, with real answers and real nested events.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+
+#include "ChromiumTestSupport.h"
+#include "browser/TrackingContext.h"
+#include "browser/cIEWindows.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimDesktop.h"
+
+namespace surfdeck::chromium::test {
+namespace {
+
+struct ListEvents : cIEWindowsEvents {
+    void IEWindowRegistered() override { ++registered; }
+    void IEWindowRevoked() override { ++revoked; }
+    int registered = 0;
+    int revoked = 0;
+};
+
+class CoreTracking : public ChromiumTest {
+  protected:
+    void SetUp() override {
+        ChromiumTest::SetUp();
+        connectBackend();
+        ctx = std::make_unique<TrackingContext>(TrackingContext{desktop, loop, clock, *automation});
+    }
+    void TearDown() override {
+        windows.reset();
+        ctx.reset();
+        ChromiumTest::TearDown();
+    }
+    std::shared_ptr<IE_Class> wrapperOf(Hwnd handle) {
+        for (auto& w : windows->NewEnum())
+            if (w->IEHandle() == handle) return w;
+        return nullptr;
+    }
+
+    SimDesktop desktop;
+    SimEventLoop loop;
+    SimClock clock;
+    std::unique_ptr<TrackingContext> ctx;
+    std::unique_ptr<cIEWindows> windows;
+};
+
+TEST_F(CoreTracking, RebuildingLeavesATabWithForwardHistoryOnItsPage) {
+    std::string id;
+    auto tab = openTab("about:blank", &id);
+    load(tab, server.url("/a.htm"));
+    load(tab, server.url("/b.htm"));
+    Recorder rec(tab.get());
+    tab->advise(&rec);
+    tab->GoBack();
+    ASSERT_TRUE(waitFor([&] { return rec.has("complete " + server.url("/a.htm")); }));
+    const int bRequests = server.requests("/b.htm");
+
+    windows = std::make_unique<cIEWindows>(*ctx);
+    ListEvents events;
+    windows->addReceiver(&events);
+    ASSERT_EQ(windows->Count(), 2);
+    EXPECT_EQ(rec.count("before " + server.url("/b.htm")), 1)
+        << "the probe went forward, cancelled";
+    EXPECT_FALSE(ctx->CancelPending);
+
+    // Opening a tab rebuilds every wrapper, probing every tab again.
+    openTab(server.url("/c.htm"));
+    ASSERT_TRUE(waitFor([&] { return events.registered == 1 && windows->Count() == 3; }));
+    EXPECT_EQ(rec.count("before " + server.url("/b.htm")), 2);
+    EXPECT_FALSE(ctx->CancelPending);
+
+    load(tab, server.url("/home.htm"));  // anything the probes set going shows by now
+    EXPECT_FALSE(rec.has("navigated " + server.url("/b.htm")));
+    EXPECT_EQ(server.requests("/b.htm"), bRequests);
+    EXPECT_EQ(driver->history(id).value("entries").toArray().size(), 3);
+}
+
+TEST_F(CoreTracking, WrappersFollowTheCommandStateOfTheirTabs) {
+    std::string id;
+    auto tab = openTab("about:blank", &id);
+    windows = std::make_unique<cIEWindows>(*ctx);
+    auto wrapper = wrapperOf(tab->HWND());
+    ASSERT_TRUE(wrapper);
+    EXPECT_FALSE(wrapper->EnableBack());
+
+    load(tab, server.url("/a.htm"));
+    ASSERT_TRUE(waitFor([&] { return wrapper->EnableBack(); }));
+    EXPECT_FALSE(wrapper->EnableForward());
+    tab->GoBack();
+    ASSERT_TRUE(waitFor([&] { return wrapper->EnableForward(); }));
+}
+
+TEST_F(CoreTracking, ClosingTheBrowserEmptiesTheList) {
+    windows = std::make_unique<cIEWindows>(*ctx);
+    ListEvents events;
+    windows->addReceiver(&events);
+    ASSERT_EQ(windows->Count(), 1);
+    chrome.crash();
+    ASSERT_TRUE(waitFor([&] { return events.revoked == 1; }));
+    EXPECT_EQ(windows->Count(), 0);
+}
+
+}  // namespace
+}  // namespace surfdeck::chromium::test
