@@ -176,3 +176,15 @@ TEST(MouseInput, AnErrorInAHandlerBecomesOneLogLine) {
                       Qt::LeftButton);
     EXPECT_EQ(s.f.errors, std::vector<std::string>{"Error boom"});
 }
+
+TEST(ToolbarInput, ACaptionedButtonKeepsTheButtonSizeTheFormLaysOutBy) {
+    Shown s;
+    s.form.Toolbar1.button(1)->caption = "Update";
+    s.form.Toolbar1.setButtonSize(390, 360);  // the form's layout places the next control
+    QToolButton* first = toolButton(s.f.host, s.form.Toolbar1, "news");
+    EXPECT_EQ(first->geometry(), QRect(0, 0, 26, 24));
+    EXPECT_EQ(first->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    s.form.Toolbar1.setButtonSize(1200, 360);
+    EXPECT_EQ(first->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    EXPECT_EQ(first->text(), "Update");
+}

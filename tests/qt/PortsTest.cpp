@@ -76,7 +76,7 @@ TEST(QtTimersPort, TicksUntilStoppedFromItsOwnTick) {
     id = timers.startTimer(5, [&] {
         if (++ticks == 3) timers.stopTimer(id);
     });
-    QTest::qWait(100);
+    QTest::qWait(300);
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(timers.runningCount(), 0u);
 }
@@ -95,7 +95,7 @@ TEST(QtTimersPort, ATickThatWaitsIsNotEnteredAgain) {
         }
         --depth;
     });
-    QTest::qWait(100);
+    QTest::qWait(250);
     EXPECT_GT(ticks, 1);
     EXPECT_EQ(deepest, 1);
 }

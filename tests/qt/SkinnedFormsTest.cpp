@@ -116,6 +116,7 @@ TEST(SkinnedForms, APanelIsDraggedByItsTitleThroughRealInput) {
     QtProgram p;
     ASSERT_GE(p.desktop.screenHeightPixels(), 600);
     frmWeb form(p.app);
+    form.load();  // places the panel from the settings
     form.move(3000, 3000);
     QWidget* w = qttest::showAndWait(p.host, form);
     QWindow* window = w->windowHandle();

@@ -47,9 +47,14 @@ QFont controlFont(bool bold) {
         // A bold sans stands in where Verdana is not installed.
         f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"),
                        QStringLiteral("Liberation Sans")});
-        f.setStyleHint(QFont::SansSerif);
         f.setBold(true);
+    } else {
+        // The designed label widths suit a narrow sans; a wide one would not fit them.
+        f.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                       QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                       QApplication::font().family()});
     }
+    f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(8);
     return f;
 }
@@ -92,8 +97,12 @@ void PaintedView::paintEvent(QPaintEvent*) {
                 l.foreRole() == "highlight-text" ? QPalette::HighlightedText : QPalette::WindowText;
             p.setPen(QApplication::palette().color(
                 isEnabled() ? QPalette::Active : QPalette::Disabled, role));
-            p.setFont(controlFont(l.bold()));
-            p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+            const QFont font = controlFont(l.bold());
+            p.setFont(font);
+            // Words wrap in a label of two lines or more; a one-line label keeps its
+            // text on that line, cut at its end rather than half hidden below it.
+            const bool wraps = height() >= 2 * QFontMetrics(font).lineSpacing();
+            p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | (wraps ? Qt::TextWordWrap : 0),
                        QString::fromStdString(l.caption()));
             break;
         }
@@ -202,26 +211,30 @@ void ToolbarView::render() {
     const int bw = static_cast<int>(std::lround(toolbar_.buttonWidth() / tx));
     const int bh = static_cast<int>(std::lround(toolbar_.buttonHeight() / ty));
     const int perRow = toolbar_.buttonsPerRow();
-    int x = 0;
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
         const auto& m = model[i];
         QToolButton* b = buttons_[i];
         b->setIcon(skin.icon(m.picture));
         const QSize natural = skin.naturalSize(m.picture);
         if (!natural.isEmpty()) b->setIconSize(natural);
-        b->setToolTip(QString::fromStdString(m.toolTipText));
-        b->setText(QString::fromStdString(m.caption));
+        const QString caption = QString::fromStdString(m.caption);
+        b->setText(caption);
+        b->setToolTip(QString::fromStdString(m.toolTipText.empty() ? m.caption : m.toolTipText));
         b->setFont(controlFont(false));
-        b->setToolButtonStyle(m.caption.empty() ? Qt::ToolButtonIconOnly
-                                                : Qt::ToolButtonTextBesideIcon);
+        // Every button keeps the toolbar's button size, which the form lays out by; a
+        // caption shows beside the picture only where it fits in that size.
+        Qt::ToolButtonStyle style = Qt::ToolButtonIconOnly;
+        if (natural.isEmpty() && !caption.isEmpty()) {
+            style = Qt::ToolButtonTextOnly;
+        } else if (!caption.isEmpty()) {
+            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+            if (b->sizeHint().width() <= bw) style = Qt::ToolButtonTextBesideIcon;
+        }
+        b->setToolButtonStyle(style);
         b->setEnabled(m.enabled && toolbar_.enabled());
         const int column = static_cast<int>(i) % perRow;
         const int row = static_cast<int>(i) / perRow;
-        if (column == 0) x = 0;
-        // A button with a caption takes the room its text needs.
-        const int w = m.caption.empty() ? bw : std::max(bw, b->sizeHint().width());
-        b->setGeometry(x, row * bh, w, bh);
-        x += w;
+        b->setGeometry(column * bw, row * bh, bw, bh);
     }
 }
 

@@ -51,6 +51,11 @@ QtFormWindow::QtFormWindow(QtFormHost& host, forms::Form& form, Hwnd handle)
     // Ending the program is the program's decision, not the last window's.
     setAttribute(Qt::WA_QuitOnClose, false);
     setObjectName(QString::fromStdString(form.name()));
+    // White, as the labels' own background is unless a form gives them another.
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    setAutoFillBackground(true);
 
     std::vector<forms::Control*> ordered = form.controls();
     std::stable_sort(ordered.begin(), ordered.end(), [](forms::Control* a, forms::Control* b) {
@@ -221,6 +226,7 @@ void QtFormWindow::setTopMost(bool on) {
         w->setFlags(f);
     } else {
         setWindowFlags(f);
+        setAttribute(Qt::WA_QuitOnClose, false);  // new flags reset it
     }
 }
 
