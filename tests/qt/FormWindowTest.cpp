@@ -106,22 +106,6 @@ TEST(FormWindowControls, ModelChangesAreDrawnAndInvisibleControlsAreNot) {
     EXPECT_FALSE(f.host.widget(form.Label1)->isVisible());
 }
 
-TEST(FormWindowControls, TheTitleBandIsDrawnInItsColourUnderTheTitleText) {
-    Fixture f;
-    FrameForm form(f.context);
-    QWidget* w = showAndWait(f.host, form);
-    const QImage shot = w->grab().toImage();
-    // Past the corner icon and right of the title text, before the caption button.
-    EXPECT_EQ(shot.pixelColor(150, 3), QColor(0, 88, 240));
-    // Somewhere on the title text, the highlight-text colour shows.
-    const QColor text = QApplication::palette().color(QPalette::HighlightedText);
-    bool found = false;
-    for (int x = 16; x < 80 && !found; ++x) {
-        for (int y = 0; y < 14 && !found; ++y) found = shot.pixelColor(x, y) == text;
-    }
-    EXPECT_TRUE(found);
-}
-
 TEST(FormWindowLifeCycle, UnloadTakesTheWindowAwayAndForgetsItsHandle) {
     Fixture f;
     forms::FormSlot<FrameForm> slot([&] { return std::make_unique<FrameForm>(f.context); });

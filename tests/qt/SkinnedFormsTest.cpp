@@ -131,16 +131,3 @@ TEST(SkinnedForms, APanelIsDraggedByItsTitleThroughRealInput) {
     EXPECT_EQ(form.left(), 3300);
     QTest::mouseRelease(window, Qt::LeftButton, {}, grab);
 }
-
-TEST(SkinnedForms, TheCloseButtonGoesToTheProgram) {
-    QtProgram p;
-    forms::FormSlot<frmWeb> slot([&] { return std::make_unique<frmWeb>(p.app); });
-    frmWeb& form = slot.show();
-    form.closeRequested = [&] { slot.unload(); };
-    QWidget* w = qttest::showAndWait(p.host, form);
-    const QPoint onClose = qttest::inWindow(p.host, form.Image5, QPoint(3, 3));
-    QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, onClose);
-    EXPECT_EQ(form.Image5.picture(), "close-pressed.svg");
-    QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, onClose);
-    EXPECT_FALSE(slot.loaded());
-}
