@@ -227,6 +227,13 @@ TEST_F(Navigation, ALocalPathOpensAsAFile) {
     EXPECT_EQ(tab->LocationURL(), url);
 }
 
+TEST_F(Navigation, AnUnreachableAddressStaysTheAddressOfItsErrorPage) {
+    const std::string url = "http://127.0.0.1:1/nothing.htm";  // nothing listens there
+    tab->Navigate(url);
+    ASSERT_TRUE(waitLine("navigated " + url));
+    EXPECT_EQ(tab->LocationURL(), url);
+}
+
 TEST_F(Navigation, FullScreenIsReadAndWrittenThroughTheWindowState) {
     EXPECT_FALSE(tab->FullScreen());
     tab->setFullScreen(true);

@@ -287,8 +287,14 @@ void CdpBrowser::onEvent(const QString& method, const QJsonObject& params, const
         if (auto tab = ensureTab(info)) tab->targetInfoChanged(info);
     } else if (method == "Target.attachedToTarget") {
         attached(params);
-    } else if (method == "Target.targetDestroyed" || method == "Target.detachedFromTarget") {
+    } else if (method == "Target.targetDestroyed") {
         removeTab(params.value("targetId").toString());
+    } else if (method == "Target.detachedFromTarget") {
+        QString targetId = params.value("targetId").toString();
+        for (const auto& tab : tabs_)
+            if (tab->sessionId() == params.value("sessionId").toString())
+                targetId = tab->targetId();
+        removeTab(targetId);
     }
 }
 

@@ -301,8 +301,9 @@ void CdpTab::setClosed() {
 }
 
 void CdpTab::targetInfoChanged(const QJsonObject& info) {
-    // Until the page reports its own navigations, the target's report is the address.
-    if (!topCommitted_ && !loading_) url_ = info.value("url").toString(url_);
+    // Until the page reports its own navigations (a page loaded before we came), the
+    // target's report is the address.
+    if (!pageReported_) url_ = info.value("url").toString(url_);
 }
 
 QJsonObject CdpTab::evaluate(const QString& expression) {
@@ -356,6 +357,7 @@ void CdpTab::onEvent(const QString& method, const QJsonObject& params) {
         }
     } else if (method == "Page.navigatedWithinDocument") {
         if (params.value("frameId").toString() == mainFrameId_) {
+            pageReported_ = true;
             url_ = params.value("url").toString();
             const std::string url = url_.toStdString();
             sinks_.forEach([&](BrowserEvents& s) { s.NavigateComplete2(top_, url); });
@@ -386,8 +388,13 @@ void CdpTab::onEvent(const QString& method, const QJsonObject& params) {
 
 void CdpTab::onFrameNavigated(const QJsonObject& info) {
     const QString id = info.value("id").toString();
-    const QString url = info.value("url").toString() + info.value("urlFragment").toString();
+    // An error page stands for the address that could not be reached.
+    const QString unreachable = info.value("unreachableUrl").toString();
+    const QString url = !unreachable.isEmpty()
+                            ? unreachable
+                            : info.value("url").toString() + info.value("urlFragment").toString();
     if (info.value("parentId").isUndefined()) {
+        pageReported_ = true;
         mainFrameId_ = id;
         url_ = url;
         topCommitted_ = true;

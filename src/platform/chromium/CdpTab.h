@@ -106,6 +106,7 @@ class CdpTab : public BrowserWindow, public std::enable_shared_from_this<CdpTab>
     bool ready_ = false;
     bool closed_ = false;
     bool loading_ = false;
+    bool pageReported_ = false;  // the page has told us its address itself
     bool topCommitted_ = false;  // the top frame took a new document during this load
     bool stopped_ = false;       // Stop abandoned the load in progress: no DocumentComplete for it
     int worldContext_ = 0;       // our script world in the top frame; 0 while unknown

@@ -97,7 +97,9 @@ void QueryBrowser::pollPort() {
     settings.startBrowser = false;
     settings.reconnectMs = 0;
     settings.callTimeoutMs = callTimeoutMs_;
-    browser_ = std::make_shared<CdpBrowser>(settings, log_);
+    LogFn log;
+    if (log_) log = [log = log_](const std::string& line) { log("Query browser: " + line); };
+    browser_ = std::make_shared<CdpBrowser>(settings, std::move(log));
     list_ = ChromiumShellWindows::create(browser_);
     listCookie_ = list_->advise(this);
     browser_->start();
