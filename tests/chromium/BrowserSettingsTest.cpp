@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include "platform/chromium/BrowserLauncher.h"
 #include "platform/chromium/BrowserSettings.h"
 #include "shell/Settings.h"
 
@@ -89,6 +91,32 @@ TEST(BrowserSection, ValuesAreReadFromConfIni) {
     EXPECT_EQ(s.profile, "/srv/profile");
     EXPECT_EQ(s.homePage, "http://intranet/");
     EXPECT_EQ(s.flags, "--start-maximized");
+}
+
+}  // namespace
+}  // namespace surfdeck::chromium
+
+namespace surfdeck::chromium {
+namespace {
+
+TEST(BrowserFlags, TheEndpointStaysOnTheLoopbackAddressWhateverTheExtraFlagsSay) {
+    QStringList dropped;
+    const QStringList args = browserArguments(
+        {"127.0.0.1", 9333}, "/srv/profile",
+        "--remote-debugging-address=0.0.0.0 --start-maximized --remote-allow-origins=* "
+        "--remote-debugging-port=1 --user-data-dir=/root/.config/chromium \"--lang=fr FR\"",
+        &dropped);
+    EXPECT_TRUE(args.contains("--remote-debugging-address=127.0.0.1"));
+    EXPECT_TRUE(args.contains("--remote-debugging-port=9333"));
+    EXPECT_TRUE(args.contains("--user-data-dir=/srv/profile"));
+    EXPECT_TRUE(args.contains("--start-maximized"));
+    EXPECT_TRUE(args.contains("--lang=fr FR"));
+    EXPECT_EQ(args.filter("--remote-debugging-address").size(), 1);
+    EXPECT_EQ(args.filter("--remote-debugging-port").size(), 1);
+    EXPECT_EQ(args.filter("--user-data-dir").size(), 1);
+    EXPECT_TRUE(args.filter("--remote-allow-origins").isEmpty());
+    EXPECT_EQ(dropped, (QStringList{"--remote-debugging-address", "--remote-allow-origins",
+                                    "--remote-debugging-port", "--user-data-dir"}));
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ bool runningAsRoot() {
 }  // namespace
 
 QStringList browserArguments(const Endpoint& endpoint, const std::string& profile,
-                             const std::string& flags) {
+                             const std::string& flags, QStringList* dropped) {
     QStringList args{
         QStringLiteral("--remote-debugging-address=") + QString::fromStdString(endpoint.host),
         QStringLiteral("--remote-debugging-port=") + QString::number(endpoint.port),
@@ -24,16 +24,30 @@ QStringList browserArguments(const Endpoint& endpoint, const std::string& profil
         QStringLiteral("--no-first-run"),
     };
     if (runningAsRoot()) args << QStringLiteral("--no-sandbox");
-    args << QProcess::splitCommand(QString::fromStdString(flags));
+    // The last of two equal switches wins, so these would undo the ones above; the
+    // allowed origins would let any web page drive the browser through the endpoint.
+    static const char* const kReserved[] = {"--remote-debugging-address", "--remote-debugging-port",
+                                            "--remote-allow-origins", "--user-data-dir"};
+    for (const QString& flag : QProcess::splitCommand(QString::fromStdString(flags))) {
+        const QString name = flag.section('=', 0, 0);
+        bool reserved = false;
+        for (const char* r : kReserved) reserved = reserved || name == QLatin1String(r);
+        if (!reserved) {
+            args << flag;
+        } else if (dropped) {
+            *dropped << name;
+        }
+    }
     return args;
 }
 
 bool startDetachedBrowser(const std::string& executable, const Endpoint& endpoint,
-                          const std::string& profile, const std::string& flags) {
+                          const std::string& profile, const std::string& flags,
+                          QStringList* dropped) {
     if (!profile.empty()) QDir().mkpath(QString::fromStdString(profile));
     QProcess process;
     process.setProgram(QString::fromStdString(executable));
-    process.setArguments(browserArguments(endpoint, profile, flags));
+    process.setArguments(browserArguments(endpoint, profile, flags, dropped));
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     return process.startDetached();

@@ -13,13 +13,15 @@ namespace surfdeck::chromium {
 
 // The flags every browser we start gets: its DevTools endpoint on the given loopback
 // address, its own profile, and no sandbox only where the browser refuses to run with one
-// (as the root user).
+// (as the root user). Extra flags that would open the endpoint to other hosts or to web
+// pages are left out and named in dropped.
 QStringList browserArguments(const Endpoint& endpoint, const std::string& profile,
-                             const std::string& flags);
+                             const std::string& flags, QStringList* dropped = nullptr);
 
 // Starts the user's browser, detached. False when it could not be started.
 bool startDetachedBrowser(const std::string& executable, const Endpoint& endpoint,
-                          const std::string& profile, const std::string& flags);
+                          const std::string& profile, const std::string& flags,
+                          QStringList* dropped = nullptr);
 
 // A headless browser of our own, with a temporary profile that goes with it. It picks a
 // free port itself and names it in the profile's DevToolsActivePort file.

@@ -121,7 +121,11 @@ void CdpBrowser::launch() {
                                                 : settings_.executable));
         return;
     }
-    if (startDetachedBrowser(exe, *endpoint_, settings_.profile, settings_.flags)) {
+    QStringList dropped;
+    const bool started =
+        startDetachedBrowser(exe, *endpoint_, settings_.profile, settings_.flags, &dropped);
+    for (const QString& flag : dropped) log("Browser flag left out: " + flag.toStdString());
+    if (started) {
         log("Browser started: " + oneLine(exe));
         fastProbes_ = 80;  // twenty seconds for a first start
     } else {
