@@ -23,6 +23,8 @@ import tempfile
 import time
 import traceback
 
+# The source tree stays as it was checked out.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from browser import Chromium, Web, chromium_executable  # noqa: E402
