@@ -2,7 +2,6 @@
 // the tracked browser, settings and log beside the executable.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QPointer>
 
 #include "forms/Form.h"
 #include "platform/CompositeAutomation.h"
@@ -19,26 +18,31 @@
 #include "shell/Settings.h"
 
 int main(int argc, char** argv) {
+    using namespace surfdeck;
     QApplication qapp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
 
-    surfdeck::QtFormHost host(QString::fromStdString(folder));
+    QtFormHost host(QString::fromStdString(folder));
     // Connects to the browser, or starts it; without one, tracks nothing and logs why.
-    surfdeck::chromium::ChromiumAutomation chromium(folder);
-    surfdeck::CompositeAutomation automation(
-        chromium, [] { return std::make_shared<surfdeck::QtResultsBrowser>(); });
+    chromium::ChromiumAutomation chromium(folder);
     auto browserForeground = chromium.foreground();
-    surfdeck::QtDesktop desktop(host, browserForeground.get());
-    surfdeck::QtTimers timers;
-    surfdeck::QtEventLoop loop;
-    surfdeck::QtClock clock;
-    surfdeck::FileRegistry registry(surfdeck::programFile(folder, "registry.reg"));
+    QtDesktop desktop(host, browserForeground.get());
+    QtTimers timers;
+    QtEventLoop loop;
+    QtClock clock;
+    FileRegistry registry(programFile(folder, "registry.reg"));
+    AppContext app(folder, desktop, timers, loop, clock, host);
 
-    surfdeck::AppContext app(folder, desktop, timers, loop, clock, host);
-    surfdeck::Program program(app, automation, registry);
+    // The results browser's events run through the program's dispatcher, so an error in
+    // one of them becomes a log line.
+    CompositeAutomation automation(chromium, [&app] {
+        return makeQtResultsBrowser(
+            [&app](const std::function<void()>& f) { app.forms.dispatch(f); });
+    });
+    Program program(app, automation, registry);
     host.setCloseHandler(
-        [&](surfdeck::forms::Form& form) { app.forms.dispatch([&] { program.closeForm(form); }); });
+        [&](forms::Form& form) { app.forms.dispatch([&] { program.closeForm(form); }); });
 
     app.forms.dispatch([&] { program.Main(); });
     if (program.ended()) return 0;
