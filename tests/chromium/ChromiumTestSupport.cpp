@@ -138,10 +138,11 @@ void TestServer::answer(QTcpSocket* socket) {
     const QByteArray body =
         it == pages_.end() ? QByteArray("not here") : QByteArray::fromStdString(it->second);
     const QByteArray status = it == pages_.end() ? "404 Not Found" : "200 OK";
-    socket->write("HTTP/1.1 " + status +
-                  "\r\nContent-Type: text/html\r\nCache-Control: no-store"
-                  "\r\nContent-Length: " +
-                  QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    // Pages under /kept/ may stay whole in the back-forward cache; the others may not.
+    const QByteArray cache = path.rfind("/kept/", 0) == 0 ? "" : "\r\nCache-Control: no-store";
+    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html" + cache +
+                  "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                  "\r\nConnection: close\r\n\r\n" + body);
     socket->disconnectFromHost();
 }
 

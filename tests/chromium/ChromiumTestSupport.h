@@ -45,7 +45,8 @@ class TestBrowser {
     int port_ = 0;
 };
 
-// Pages served over HTTP on 127.0.0.1. "/slow..." is never answered.
+// Pages served over HTTP on 127.0.0.1. "/slow..." is never answered; only pages under
+// "/kept/" may be kept in the browser's back-forward cache.
 class TestServer {
   public:
     TestServer();

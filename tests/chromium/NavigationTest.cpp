@@ -90,6 +90,26 @@ TEST_F(Navigation, BackAndForwardFollowTheHistoryAndReportCommandState) {
     EXPECT_THROW(tab->GoForward(), AutomationError);
 }
 
+TEST_F(Navigation, APageKeptInTheCacheCompletesOnceWhenItComesBack) {
+    const std::string one = server.url("/kept/1.htm"), two = server.url("/kept/2.htm");
+    server.page("/kept/1.htm", "<html><body>one</body></html>");
+    server.page("/kept/2.htm", "<html><body>two</body></html>");
+    load(tab, one);
+    load(tab, two);
+    rec->lines.clear();
+    tab->GoBack();
+    ASSERT_TRUE(waitLine("complete " + one));
+    EXPECT_EQ(tab->LocationURL(), one);
+    tab->GoForward();
+    ASSERT_TRUE(waitLine("complete " + two));
+    EXPECT_EQ(tab->LocationURL(), two);
+    EXPECT_EQ(server.requests("/kept/2.htm"), 1) << "came back whole, not loaded again";
+    load(tab, c());  // a second completion of either page would show by now
+    EXPECT_EQ(rec->count("before " + one), 1);
+    EXPECT_EQ(rec->count("complete " + one), 1) << rec->dump();
+    EXPECT_EQ(rec->count("complete " + two), 1) << rec->dump();
+}
+
 TEST_F(Navigation, GoingBackWithNoHistoryFails) {
     // The browser's first tab has only its blank page.
     auto first = list->Item(0);
