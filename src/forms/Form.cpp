@@ -32,6 +32,10 @@ void FormContext::activated(Form& form) {
     form.Form_Activate();
 }
 
+void FormContext::deactivated(Form& form) {
+    if (active_ == &form) active_ = nullptr;
+}
+
 void FormContext::forget(Form& form) {
     if (active_ == &form) active_ = nullptr;
 }
@@ -142,6 +146,10 @@ void Form::popupMenu(MenuItem& menu) {
 
 void Form::activate() {
     context_.activated(*this);
+}
+
+void Form::deactivate() {
+    context_.deactivated(*this);
 }
 
 void Form::unloaded() {

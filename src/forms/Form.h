@@ -54,8 +54,10 @@ class FormContext {
 
     // The active form (the one last activated among ours); nullptr when none.
     Form* activeForm() const { return active_; }
-    // From the backend: this form's window became the active window.
+    // From the backend: this form's window became the active window (from another of
+    // ours or from another program), or stopped being it.
     void activated(Form& form);
+    void deactivated(Form& form);
     void forget(Form& form);
 
   private:
@@ -118,8 +120,9 @@ class Form {
     virtual void Form_Resize() {}
     virtual void Form_Activate() {}
 
-    // Called by the backend when the window becomes active.
+    // Called by the backend when the window becomes, or stops being, the active window.
     void activate();
+    void deactivate();
     // After Form_Unload: timers stop, the window goes; the object is released later.
     void unloaded();
 

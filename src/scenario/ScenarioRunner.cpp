@@ -87,6 +87,7 @@ void ScenarioRunner::inProgram(const std::function<void()>& action) {
         action();
     }
     pump();
+    host_.syncActivation();
 }
 
 // Delivers what is pending (page loads of the embedded browsers and the like).
@@ -250,6 +251,7 @@ bool ScenarioRunner::execute(const std::vector<std::string>& w) {
             (w[1][0] == '#' || std::isdigit(static_cast<unsigned char>(w[1][0])))) {
             const int n = windowNumber(w[1]);
             desktop_.userActivate(automation_.window(n)->handle());
+            host_.syncActivation();
         } else {
             forms::Form& f = form(w[1]);
             inProgram([&] { host_.activate(f); });

@@ -71,3 +71,13 @@ TEST(ScriptWords, DumpValuesReadBackThroughTheSplitter) {
         EXPECT_EQ(words[1], "v=" + v);
     }
 }
+
+TEST(Activation, ComingBackFromABrowserWindowActivatesTheMainWindowAgainAndUnrollsIt) {
+    Scenario s;
+    s.ok("open http://a.example/\npointer 900 700\nstart\nwait 300\n");
+    ASSERT_EQ(s.fact("form", "frmMain").get("height"), "208");
+    s.ok("front 1\nwait 150\nfront frmMain\nwait 50\n");
+    EXPECT_EQ(s.fact("form", "frmMain").get("height"), "984");
+    EXPECT_EQ(s.fact("active", "#1").kind, "active")
+        << "our own window never becomes the active browser window";
+}

@@ -272,6 +272,10 @@ void QtFormWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         forms::Form* f = form_;
         dispatch([f] { f->activate(); });
+    } else if (event->type() == QEvent::ActivationChange) {
+        // Coming back from another window, ours or not, activates the form again.
+        forms::Form* f = form_;
+        dispatch([f] { f->deactivate(); });
     } else if (event->type() == QEvent::WindowStateChange && !rendering()) {
         const forms::WindowState s = stateOf(windowState());
         if (s != form_->windowState()) {

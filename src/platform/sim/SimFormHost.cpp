@@ -1,5 +1,6 @@
 #include "platform/sim/SimFormHost.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace surfdeck {
@@ -7,11 +8,20 @@ namespace surfdeck {
 Hwnd SimFormHost::createWindow(forms::Form& form) {
     Hwnd h = desktop_.createWindow(SimDesktop::WindowKind::Ours, form.caption());
     desktop_.setVisible(h, false);
+    forms_.push_back(&form);
     return h;
 }
 
 void SimFormHost::destroyWindow(forms::Form& form) {
     desktop_.destroyWindow(form.hWnd());
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
+}
+
+void SimFormHost::syncActivation() {
+    const Hwnd front = desktop_.foregroundWindow();
+    for (forms::Form* f : std::vector<forms::Form*>(forms_)) {
+        if (f->context().activeForm() == f && f->hWnd() != front) f->deactivate();
+    }
 }
 
 // Pixels only for the desktop's own bookkeeping: the model keeps its twips.

@@ -34,6 +34,9 @@ class SimFormHost : public forms::FormHost {
 
     // The user activates one of our forms (a click on it).
     void activate(forms::Form& form);
+    // After the foreground window changed: the form that lost it is deactivated, so
+    // coming back to it activates it again.
+    void syncActivation();
 
     Hwnd createWindow(forms::Form& form) override;
     void destroyWindow(forms::Form& form) override;
@@ -46,6 +49,7 @@ class SimFormHost : public forms::FormHost {
     void place(forms::Form& form);
 
     SimDesktop& desktop_;
+    std::vector<forms::Form*> forms_;
     std::optional<std::string> nextChoice_;
     std::vector<MenuEntry> lastMenu_;
     std::string lastMenuName_;
