@@ -27,16 +27,30 @@ TEST_F(ShellList, FollowsTabsOpeningAndClosingWithOneEventEach) {
     list->advise(&events);
     ASSERT_EQ(list->Count(), 1);
 
-    std::string second;
-    ASSERT_TRUE(openTab(server.url("/a.htm"), &second));
+    std::string second, third;
+    auto tab = openTab(server.url("/a.htm"), &second);
+    ASSERT_TRUE(tab);
     ASSERT_TRUE(waitFor([&] { return events.registered == 1; }));
     EXPECT_EQ(list->Count(), 2);
+    openTab(server.url("/b.htm"), &third);
+    ASSERT_TRUE(waitFor([&] { return events.registered == 2; }));
+    // In the order the browser reported them.
+    ASSERT_EQ(list->Count(), 3);
+    EXPECT_EQ(targetOf(list->Item(1)), second);
+    EXPECT_EQ(targetOf(list->Item(2)), third);
 
     driver->closeTab(second);
     ASSERT_TRUE(waitFor([&] { return events.revoked == 1; }));
-    EXPECT_EQ(list->Count(), 1);
-    EXPECT_EQ(events.registered, 1);
+    EXPECT_EQ(list->Count(), 2);
+    EXPECT_EQ(events.registered, 2);
     EXPECT_EQ(tabFor(second), nullptr);
+    EXPECT_EQ(targetOf(list->Item(1)), third);
+
+    // The closed tab's object fails every call; an entry past the end fails.
+    EXPECT_THROW(tab->HWND(), AutomationError);
+    EXPECT_THROW(tab->Navigate(server.url("/b.htm")), AutomationError);
+    EXPECT_THROW(tab->GoBack(), AutomationError);
+    EXPECT_THROW(list->Item(5), AutomationError);
 }
 
 TEST_F(ShellList, HandlesArePositiveDistinctAndStableForTheTabsLife) {
@@ -61,29 +75,6 @@ TEST_F(ShellList, HandlesArePositiveDistinctAndStableForTheTabsLife) {
     auto again = automation->createShellWindows();
     EXPECT_EQ(handles(*again), (std::vector<Hwnd>{first, secondHandle}));
     EXPECT_EQ(again->Item(1).get(), second.get());
-}
-
-TEST_F(ShellList, ListsTabsInTheOrderTheBrowserReportedThem) {
-    connectBackend();
-    std::string a, b;
-    openTab(server.url("/a.htm"), &a);
-    openTab(server.url("/b.htm"), &b);
-    ASSERT_EQ(list->Count(), 3);
-    EXPECT_EQ(targetOf(list->Item(1)), a);
-    EXPECT_EQ(targetOf(list->Item(2)), b);
-}
-
-TEST_F(ShellList, AClosedTabFailsItsCallsAndAMissingEntryFails) {
-    connectBackend();
-    std::string id;
-    auto tab = openTab(server.url("/a.htm"), &id);
-    ASSERT_TRUE(tab);
-    driver->closeTab(id);
-    ASSERT_TRUE(waitFor([&] { return list->Count() == 1; }));
-    EXPECT_THROW(tab->HWND(), AutomationError);
-    EXPECT_THROW(tab->Navigate(server.url("/b.htm")), AutomationError);
-    EXPECT_THROW(tab->GoBack(), AutomationError);
-    EXPECT_THROW(list->Item(5), AutomationError);
 }
 
 // What the core does in its registered event: a new list, and on every window a

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 namespace surfdeck::chromium {
 
@@ -66,7 +68,7 @@ bool PrivateBrowserProcess::start(const std::string& executable, const std::stri
     args << QStringLiteral("--headless=new") << QStringLiteral("--disable-gpu")
          << QStringLiteral("--disable-background-networking")
          << QStringLiteral("--disable-component-update") << QStringLiteral("--disable-sync")
-         << QStringLiteral("about:blank");
+         << QStringLiteral("--disable-breakpad") << QStringLiteral("about:blank");
     process_ = std::make_unique<QProcess>();
     process_->setProgram(QString::fromStdString(executable));
     process_->setArguments(args);
@@ -98,7 +100,14 @@ void PrivateBrowserProcess::stop() {
         }
     }
     process_.reset();
-    profile_.reset();
+    if (profile_) {
+        // The browser's helper processes may still be finishing with the profile.
+        profile_->setAutoRemove(false);
+        const QString path = profile_->path();
+        QDeadlineTimer deadline(3000);
+        while (!QDir(path).removeRecursively() && !deadline.hasExpired()) QThread::msleep(50);
+        profile_.reset();
+    }
 }
 
 }  // namespace surfdeck::chromium
