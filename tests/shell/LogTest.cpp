@@ -12,45 +12,26 @@ namespace {
 
 using testing::readBytes;
 using testing::TempFolder;
-using testing::writeBytes;
 
-class LogTest : public ::testing::Test {
-  protected:
+TEST(WriteLog, AppendsEachMessageAsItIsWithCrLfAndIsOnDiskAtOnce) {
     TempFolder folder;
-    std::string log = programFile(folder.path(), "log.txt");
-};
-
-TEST_F(LogTest, FirstMessageCreatesTheFile) {
-    ASSERT_FALSE(std::filesystem::exists(log));
+    const std::string log = programFile(folder.path(), "log.txt");
     WriteLog(log, "Prepare Search url");
     EXPECT_EQ(readBytes(log), "Prepare Search url\r\n");
-}
-
-TEST_F(LogTest, MessagesAreAppendedAfterEarlierLines) {
-    writeBytes(log, "from an earlier run\r\n");
-    WriteLog(log, "Start GetActiveIEURL");
-    WriteLog(log, "GetActiveIEURL error 91Object variable not set");
-    EXPECT_EQ(readBytes(log),
-              "from an earlier run\r\nStart GetActiveIEURL\r\n"
-              "GetActiveIEURL error 91Object variable not set\r\n");
-}
-
-TEST_F(LogTest, MessageIsWrittenAsItIsWithNothingAdded) {
     WriteLog(log, "Start at 06/12/2026 10:05:04\r\nForm Load");
     WriteLog(log, "");
     WriteLog(log, "caf\xE9");
-    EXPECT_EQ(readBytes(log), "Start at 06/12/2026 10:05:04\r\nForm Load\r\n\r\ncaf\xE9\r\n");
-}
-
-TEST_F(LogTest, EachMessageIsOnDiskWhenTheCallReturns) {
-    WriteLog(log, "one");
-    EXPECT_EQ(readBytes(log), "one\r\n");
+    EXPECT_EQ(readBytes(log),
+              "Prepare Search url\r\nStart at 06/12/2026 10:05:04\r\nForm Load\r\n\r\ncaf\xE9\r\n");
+    // Opened afresh for each message: a log removed between two calls is made again.
     std::filesystem::remove(log);
     WriteLog(log, "two");
     EXPECT_EQ(readBytes(log), "two\r\n");
 }
 
-TEST_F(LogTest, LogThatCannotBeWrittenReturnsNormally) {
+TEST(WriteLog, LogThatCannotBeWrittenReturnsNormally) {
+    TempFolder folder;
+    const std::string log = programFile(folder.path(), "log.txt");
     std::filesystem::create_directory(log);  // log.txt is a folder
     EXPECT_NO_THROW(WriteLog(log, "lost"));
     EXPECT_NO_THROW(WriteLog(folder.file("missing/log.txt"), "lost"));

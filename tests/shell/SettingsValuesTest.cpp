@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
 #include <limits>
 #include <string>
 #include <utility>
@@ -17,48 +16,21 @@ namespace {
 using testing::TempFolder;
 using testing::writeBytes;
 
-// Numbers
-
-struct ValCase {
-    const char* text;
-    double value;
-};
-void expectVal(std::initializer_list<ValCase> cases) {
-    for (const ValCase& c : cases) EXPECT_EQ(Val(c.text), c.value) << '"' << c.text << '"';
-}
-
 TEST(Val, TakesTheLeadingDecimalNumber) {
-    expectVal({{"1515", 1515},
-               {"1200px", 1200},
-               {"12,5", 12},
-               {"12.5", 12.5},
-               {".25", 0.25},
-               {"1.2.3", 1.2}});
-}
-
-TEST(Val, NoLeadingNumberIsZero) {
-    expectVal({{"", 0}, {"abc", 0}, {".", 0}, {"-", 0}, {"--5", 0}, {"x12", 0}});
-}
-
-TEST(Val, SkipsBlanksAnywhere) {
-    expectVal({{" \t 1 2 0 0 px", 1200}, {"- 30", -30}, {"1 . 5", 1.5}});
-}
-
-TEST(Val, TakesASign) {
-    expectVal({{"-30", -30}, {"+7", 7}, {"5-3", 5}});
-}
-
-TEST(Val, AcceptsAnExponentOnlyWithDigits) {
-    expectVal({{"1e3", 1000}, {"2.5E-1", 0.25}, {"1e+2x", 100}, {"7e", 7}, {"7e+", 7}, {"7em", 7}});
-}
-
-TEST(Val, HugeOrTinyNumbersStayFinite) {
     constexpr double max = std::numeric_limits<double>::max();
-    expectVal({{"1e999", max}, {"-1e999", -max}, {"1e-999", 0}});
+    const std::pair<const char*, double> cases[] = {
+        {"1515", 1515}, {"1200px", 1200}, {"12,5", 12},   {"12.5", 12.5},   {".25", 0.25},
+        {"1.2.3", 1.2}, {"", 0},          {"abc", 0},     {".", 0},         {"-", 0},
+        {"--5", 0},     {"x12", 0},       {"1 . 5", 1.5}, {"- 30", -30},    {"-30", -30},
+        {"+7", 7},      {"5-3", 5},       {"1e3", 1000},  {"2.5E-1", 0.25}, {"1e+2x", 100},
+        {"7e", 7},      {"7e+", 7},       {"7em", 7},     {"1e999", max},   {"-1e999", -max},
+        {"1e-999", 0}};
+    for (const auto& [text, value] : cases) EXPECT_EQ(Val(text), value) << '"' << text << '"';
+    EXPECT_EQ(Val(" \t 1 2 0 0 px"), 1200);
     EXPECT_TRUE(std::isfinite(Val(std::string(500, '9'))));
 }
 
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndSaturate) {
     const std::pair<double, int> cases[] = {{0.5, 0},   {1.5, 2},   {2.5, 2},    {-0.5, 0},
                                             {-1.5, -2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3},
                                             {-2.6, -3}, {10.5, 10}, {11.5, 12}};
@@ -66,75 +38,49 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
         EXPECT_EQ(RoundHalfEven32(value), rounded) << value;
         EXPECT_EQ(RoundHalfEven16(value), rounded) << value;
     }
-}
-
-TEST(RoundHalfEven, SaturatesOutsideTheRange) {
     constexpr auto max32 = std::numeric_limits<std::int32_t>::max();
     constexpr auto min32 = std::numeric_limits<std::int32_t>::min();
-    EXPECT_EQ(RoundHalfEven32(2147483647.4), max32);
     EXPECT_EQ(RoundHalfEven32(2147483647.5), max32);  // would round to 2^31
     EXPECT_EQ(RoundHalfEven32(-2147483648.5), min32);
-    EXPECT_EQ(RoundHalfEven32(std::numeric_limits<double>::max()), max32);
-    EXPECT_EQ(RoundHalfEven32(-3e9), min32);
     EXPECT_EQ(RoundHalfEven32(std::nan("")), 0);
     EXPECT_EQ(RoundHalfEven16(40000), 32767);
     EXPECT_EQ(RoundHalfEven16(-40000), -32768);
     EXPECT_EQ(RoundHalfEven16(32766.5), 32766);
 }
 
-// Flags and the layout
-
-TEST(IniFlag, OnlyOneIsOn) {
+TEST(IniFlag, FlagIsOnOnlyForOneAndViewVerticalOnlyForLowerCaseV) {
     EXPECT_TRUE(IniFlag("1"));
     for (const char* off : {"0", "", "yes", "true", "on", "01", "1.0", " 1", "-1"})
         EXPECT_FALSE(IniFlag(off)) << off;
-}
-
-TEST(IsVertical, OnlyLowerCaseVIsVertical) {
     EXPECT_TRUE(isVertical("v"));
     for (const char* horizontal : {"h", "V", "vertical", "", " v"})
         EXPECT_FALSE(isVertical(horizontal)) << horizontal;
 }
 
-// Writing numbers
-
-TEST(FormatNumber, WholeNumbersHaveNoPoint) {
-    EXPECT_EQ(FormatNumber(1515), "1515");
-    EXPECT_EQ(FormatNumber(-30), "-30");
-    EXPECT_EQ(FormatNumber(0), "0");
-    EXPECT_EQ(FormatNumber(-0.0), "0");
-    EXPECT_EQ(FormatNumber(1e20), "100000000000000000000");
-}
-
-TEST(FormatNumber, FractionsUseAPointAndNoTrailingZeros) {
-    EXPECT_EQ(FormatNumber(12.5), "12.5");
-    EXPECT_EQ(FormatNumber(-0.25), "-0.25");
-    EXPECT_EQ(FormatNumber(0.1), "0.1");
-}
-
-TEST(FormatNumber, ReadsBackAsTheSameNumber) {
-    for (double v : {201.0, -1440.0, 0.1, 1.0 / 3.0, 123456.789, 1e-7, 4e15})
+TEST(FormatNumber, TrimmedDecimalTextThatReadsBackTheSame) {
+    const std::pair<double, const char*> cases[] = {
+        {1515, "1515"}, {-30, "-30"}, {0, "0"},         {-0.0, "0"},
+        {12.5, "12.5"}, {0.1, "0.1"}, {-0.25, "-0.25"}, {1e20, "100000000000000000000"}};
+    for (const auto& [value, text] : cases) EXPECT_EQ(FormatNumber(value), text);
+    for (double v : {201.0, -1440.0, 1.0 / 3.0, 123456.789, 1e-7, 4e15})
         EXPECT_EQ(Val(FormatNumber(v)), v) << FormatNumber(v);
 }
 
-// The start-up settings load
-
 TEST(LoadSettings, ReadsTheKeysInStartUpOrder) {
-    std::vector<std::pair<std::string, std::string>> asked;
+    std::vector<std::string> asked;
     SettingsValues values;
     loadRecentAndGeneral(
         values, [&](const std::string& section, const std::string& key, const std::string& def) {
-            asked.emplace_back(section + "/" + key, def);
+            asked.push_back(section + "/" + key + "=" + def);
             return def;
         });
-    using P = std::pair<std::string, std::string>;
-    EXPECT_THAT(asked, ::testing::ElementsAre(
-                           P("Recent/RecentGroupAuthor", ""), P("Recent/RecentGroupGroup", ""),
-                           P("Recent/RecentGroupMessageID", ""), P("Recent/RecentGroupSubject", ""),
-                           P("Recent/RecentGroupText", ""), P("Recent/RecentImageDomain", ""),
-                           P("Recent/RecentImageText", ""), P("Recent/RecentWebDomain", ""),
-                           P("Recent/RecentWebText", ""), P("Recent/RecentLengh", ""),
-                           P("General/RollUpDelay", ""), P("General/AlwaysOnTop", "1")));
+    EXPECT_THAT(
+        asked,
+        ::testing::ElementsAre(
+            "Recent/RecentGroupAuthor=", "Recent/RecentGroupGroup=", "Recent/RecentGroupMessageID=",
+            "Recent/RecentGroupSubject=", "Recent/RecentGroupText=", "Recent/RecentImageDomain=",
+            "Recent/RecentImageText=", "Recent/RecentWebDomain=", "Recent/RecentWebText=",
+            "Recent/RecentLengh=", "General/RollUpDelay=", "General/AlwaysOnTop=1"));
 }
 
 TEST(LoadSettings, NoFileGivesTheDefaults) {
@@ -145,7 +91,6 @@ TEST(LoadSettings, NoFileGivesTheDefaults) {
     values.RecentLengh = 9;
     loadRecentAndGeneral(values, file);
     EXPECT_EQ(values.RecentWebText, "");
-    EXPECT_EQ(values.RecentGroupMessageID, "");
     EXPECT_EQ(values.RecentLengh, 0);
     EXPECT_EQ(values.RollUpDelay, 0);
     EXPECT_TRUE(values.AlwaysOnTop);
@@ -168,19 +113,11 @@ TEST(LoadSettings, StoredValuesAreInterpreted) {
     EXPECT_EQ(values.RollUpDelay, 12);
     EXPECT_FALSE(values.AlwaysOnTop);
     EXPECT_EQ(readView(file), "V");
-    EXPECT_FALSE(isVertical(readView(file)));
     EXPECT_FALSE(readRollUp(file));
-}
-
-TEST(LoadSettings, AlwaysOnTopIsOnOnlyForOne) {
-    TempFolder folder;
-    const std::string file = settingsPath(folder.path());
-    for (const auto& [stored, on] : std::vector<std::pair<std::string, bool>>{
-             {"1", true}, {" 1 ", true}, {"0", false}, {"", false}, {"yes", false}}) {
-        writeBytes(file, "[General]\r\nAlwaysOnTop=" + stored + "\r\n");
-        SettingsValues values;
+    for (const char* stored : {" 1 ", "0", ""}) {
+        writeBytes(file, "[General]\r\nAlwaysOnTop=" + std::string(stored) + "\r\n");
         loadRecentAndGeneral(values, file);
-        EXPECT_EQ(values.AlwaysOnTop, on) << '"' << stored << '"';
+        EXPECT_EQ(values.AlwaysOnTop, stored[0] == ' ') << '"' << stored << '"';
     }
 }
 

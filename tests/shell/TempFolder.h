@@ -21,9 +21,6 @@ class TempFolder {
         // Give back the write bits that a test took away, so that everything can go.
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ec))
-            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempFolder(const TempFolder&) = delete;
@@ -37,8 +34,7 @@ class TempFolder {
 };
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string readBytes(const std::string& path) {
