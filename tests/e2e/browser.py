@@ -69,7 +69,14 @@ class Web:
             self.requests.append((time.monotonic(), target))
         parts = urllib.parse.urlsplit(target)
         body = None
-        if parts.netloc == self.host and parts.path.endswith(".html"):
+        if parts.path.startswith("/hop/"):
+            # A page that is one big link to the next: a click anywhere on it navigates.
+            n = parts.path[5:]
+            n = int(n) + 1 if n.isdigit() else 1
+            body = (f"<!DOCTYPE html><html><head><title>hop {n - 1}</title></head><body>"
+                    f"<a href='/hop/{n}' style='position:fixed;inset:0;display:block;"
+                    f"font:48px sans-serif;padding:200px'>next hop</a></body></html>").encode()
+        elif parts.netloc == self.host and parts.path.endswith(".html"):
             name = os.path.basename(parts.path)
             path = os.path.join(self.pages_dir, name)
             if os.path.isfile(path):

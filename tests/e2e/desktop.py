@@ -177,7 +177,24 @@ def _load_x11():
     lib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
     lib.XSetErrorHandler.restype = ctypes.c_void_p
     lib.XSetErrorHandler.argtypes = [_ERROR_HANDLER]
+    lib.XStringToKeysym.restype = ctypes.c_ulong
+    lib.XStringToKeysym.argtypes = [ctypes.c_char_p]
+    lib.XKeysymToKeycode.restype = ctypes.c_ubyte
+    lib.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    lib.XFlush.argtypes = [ctypes.c_void_p]
     return lib
+
+
+def _load_xtest():
+    lib = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+    lib.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                      ctypes.c_ulong]
+    lib.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                         ctypes.c_ulong]
+    return lib
+
+
+_MODIFIERS = {"ctrl": "Control_L", "shift": "Shift_L", "alt": "Alt_L"}
 
 
 class Window:
@@ -340,6 +357,42 @@ class Screen:
             else:
                 bands.append((y + i, y + i, left + ink[0], left + ink[-1]))
         return bands
+
+    # --- timed input --------------------------------------------------------------------
+    # xdotool takes tens of milliseconds to start and end, too long a blur for timing an
+    # effect; these send the same XTEST events from this process and say when they left.
+
+    def _xtest(self):
+        if not hasattr(self, "_xt"):
+            self._xt = _load_xtest()
+        return self._xt
+
+    def send_key(self, combo):
+        """Presses and releases a key combination such as "ctrl+9"; returns the monotonic
+        time at which the events went to the server."""
+        codes = []
+        for name in combo.split("+"):
+            keysym = self._x.XStringToKeysym(_MODIFIERS.get(name, name).encode())
+            code = self._x.XKeysymToKeycode(self._d, keysym)
+            if not code:
+                raise TourFailure(f"no key for {name!r}")
+            codes.append(code)
+        xt = self._xtest()
+        for code in codes:
+            xt.XTestFakeKeyEvent(self._d, code, 1, 0)
+        for code in reversed(codes):
+            xt.XTestFakeKeyEvent(self._d, code, 0, 0)
+        self._x.XFlush(self._d)
+        return time.monotonic()
+
+    def send_click(self, button=1):
+        """Presses and releases a mouse button where the pointer is; returns the monotonic
+        time at which the events went to the server."""
+        xt = self._xtest()
+        xt.XTestFakeButtonEvent(self._d, button, 1, 0)
+        xt.XTestFakeButtonEvent(self._d, button, 0, 0)
+        self._x.XFlush(self._d)
+        return time.monotonic()
 
     def pixels(self, x, y, width, height):
         """The screen's pixels in a rectangle as rows of (r, g, b)."""

@@ -151,37 +151,50 @@ class Tour:
 
     # --- the steps -----------------------------------------------------------------------
 
-    def run(self):
-        self.step("start", "Chromium shows two local pages; Surfdeck starts, connects to it "
-                  "and shows its main window, rolled up", self.start)
-        self.step("second-tab", "The second tab is brought to the front (Ctrl+2 in the browser)",
-                  self.second_tab)
-        self.step("unrolled", "The pointer on the title band unrolls the main window",
-                  self.unrolled)
-        self.step("rolled-up", "The pointer away from it rolls it up again after RollUpDelay",
-                  self.rolled_up)
-        self.step("web-panel", "The web button opens the web search panel", self.web_panel)
-        self.step("search", f"Words typed ({SEARCH_WORDS!r}) and Search pressed: the front tab "
-                  "opens the search address", self.search)
-        self.step("web-closed", "The web search panel's close button saves its place and "
-                  "recent list", self.close_web)
-        self.step("window-menu", "The window button lists both tabs", self.window_menu)
-        self.step("first-tab", "Choosing the first tab's entry brings that tab forward",
-                  self.first_tab)
-        self.step("related-panel", "The related button opens the related-sites panel and "
-                  "looks up the front tab's site", self.related_panel)
-        self.step("related-debug", "Debug ticked and Update pressed: the list from g1.htm",
-                  self.related_debug)
-        self.step("related-click", "A click on a link of the list opens it in the front tab",
-                  self.related_click)
-        self.step("related-closed", "The related-sites panel's close button saves its place",
-                  self.close_related)
-        self.step("snapped", "The main window dragged by its title snaps to the left edge",
-                  self.drag_to_edge)
-        self.step("closed", "The main window's close button ends Surfdeck; conf.ini holds "
-                  "the positions and the recent list", self.close_main)
+    def steps(self):
+        """The tour's steps in order: (name, what it shows, action)."""
+        return [
+            ("start", "Chromium shows two local pages; Surfdeck starts, connects to it and "
+             "shows its main window, rolled up", self.start),
+            ("second-tab", "The second tab is brought to the front (Ctrl+2 in the browser)",
+             self.second_tab),
+            ("unrolled", "The pointer on the title band unrolls the main window", self.unrolled),
+            ("rolled-up", "The pointer away from it rolls it up again after RollUpDelay",
+             self.rolled_up),
+            ("web-panel", "The web button opens the web search panel", self.web_panel),
+            ("search", f"Words typed ({SEARCH_WORDS!r}) and Search pressed: the front tab "
+             "opens the search address", self.search),
+            ("web-closed", "The web search panel's close button saves its place and recent "
+             "list", self.close_web),
+            ("window-menu", "The window button lists both tabs", self.window_menu),
+            ("first-tab", "Choosing the first tab's entry brings that tab forward",
+             self.first_tab),
+            ("related-panel", "The related button opens the related-sites panel and looks up "
+             "the front tab's site", self.related_panel),
+            ("related-debug", "Debug ticked and Update pressed: the list from g1.htm",
+             self.related_debug),
+            ("related-click", "A click on a link of the list opens it in the front tab",
+             self.related_click),
+            ("related-closed", "The related-sites panel's close button saves its place",
+             self.close_related),
+            ("snapped", "The main window dragged by its title snaps to the left edge",
+             self.drag_to_edge),
+            ("closed", "The main window's close button ends Surfdeck; conf.ini holds the "
+             "positions and the recent list", self.close_main),
+        ]
+
+    def run(self, until=None):
+        """Runs the steps in order, up to and including the one named `until`."""
+        for name, text, action in self.steps():
+            self.step(name, text, action)
+            if name == until:
+                break
 
     def start(self):
+        self.start_browser()
+        self.start_program()
+
+    def start_browser(self):
         work = self.work_dir
         self.display = Display(self.procs, work).start()
         self.display.move(*AWAY)
@@ -201,16 +214,22 @@ class Tour:
         self.tabs = {"one": pages[one]["id"], "two": pages[two]["id"]}
         wait_for("the browser's window", self.browser.window, timeout=20)
 
-        folder = os.path.join(work, "program")
-        make_program_folder(self.bin_dir, folder, {
+    def settings(self):
+        """conf.ini of a fresh program folder: places away from the screen's edges, a short
+        roll-up delay, the search service and the browser on our own loopback ports."""
+        return {
             "MainWindow": {"Top": MAIN_TOP, "Left": MAIN_LEFT},
             "General": {"RollUpDelay": 1},
             "WebSearchWindow": {"Top": PANEL_TOP, "Left": PANEL_LEFT},
             "RelatedSearchWindow": {"Top": PANEL_TOP, "Left": PANEL_LEFT},
             "Search": {"WebHost": self.web.host},
             "Browser": {"DevTools": self.browser.endpoint,
-                        "Profile": os.path.join(work, "profile"), "StartBrowser": 0},
-        })
+                        "Profile": os.path.join(self.work_dir, "profile"), "StartBrowser": 0},
+        }
+
+    def start_program(self):
+        folder = os.path.join(self.work_dir, "program")
+        make_program_folder(self.bin_dir, folder, self.settings())
         self.app = Surfdeck(self.procs, self.display, folder)
         self.app.start()
         w = self.main()
