@@ -117,7 +117,8 @@ void CdpTab::GoForward() {
 }
 
 void CdpTab::GoHome() {
-    Navigate(browser()->settings().homePage);
+    const std::string home = browser()->settings().homePage;
+    Navigate(home.empty() ? "about:blank" : home);
 }
 
 void CdpTab::Stop() {
@@ -134,13 +135,14 @@ void CdpTab::Refresh2() {
 
 void CdpTab::Navigate(const std::string& url) {
     requireOpen();
-    const std::string refused = refusedScheme(url);
+    const std::string target = navigableUrl(url);
+    std::string refused = refusedScheme(url);
+    if (refused.empty()) refused = refusedScheme(target);
     if (!refused.empty()) {
         browser()->log("Navigation refused: " + refused + " address");
         throw AutomationError(automation_error::Refused,
                               "Navigation refused: " + refused + " address");
     }
-    const std::string target = navigableUrl(url);
     if (!QUrl(QString::fromStdString(target)).isValid())
         throw AutomationError(automation_error::Refused, "Not a valid address");
     if (!raiseBeforeNavigate(target)) return;

@@ -30,7 +30,8 @@ QueryBrowser::~QueryBrowser() {
 }
 
 void QueryBrowser::Navigate(const std::string& url) {
-    const std::string refused = refusedScheme(url);
+    std::string refused = refusedScheme(url);
+    if (refused.empty()) refused = refusedScheme(navigableUrl(url));
     if (!refused.empty()) {
         if (log_) log_("Navigation refused: " + refused + " address");
         throw AutomationError(automation_error::Refused,
