@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "platform/qt/QtControlViews.h"
@@ -198,7 +199,7 @@ void QtFormWindow::renderForm() {
                   std::max(1, px(form_->height(), ty)));
     if (r != placed_) {
         if (r.topLeft() != placed_.topLeft()) {
-            pendingMoves_.push_back(r.topLeft());
+            pendingMoves_.push_back({r.topLeft(), std::chrono::steady_clock::now()});
             if (pendingMoves_.size() > 64) pendingMoves_.pop_front();
         }
         placed_ = r;
@@ -245,15 +246,22 @@ void QtFormWindow::dispatch(const std::function<void()>& handler) {
 
 void QtFormWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (!form_) return;
+    // Only the window system's own reports count: Qt echoes every place we set at once,
+    // before the window system has reported the places asked for earlier.
+    if (!form_ || !event->spontaneous()) return;
     const QPoint p = event->pos();
     if (p == placed_.topLeft()) {
         pendingMoves_.clear();
         return;
     }
     // A late report of a place we asked for earlier (the window system lags behind a
-    // drag): not a move of the user's.
-    auto it = std::find(pendingMoves_.begin(), pendingMoves_.end(), p);
+    // drag) is not a move of the user's: taken as one, the window would jump back.
+    // Reports come within moments; an older request no longer explains one.
+    const auto now = std::chrono::steady_clock::now();
+    while (!pendingMoves_.empty() && now - pendingMoves_.front().second > std::chrono::seconds(2))
+        pendingMoves_.pop_front();
+    auto it = std::find_if(pendingMoves_.begin(), pendingMoves_.end(),
+                           [&](const auto& m) { return m.first == p; });
     if (it != pendingMoves_.end()) {
         pendingMoves_.erase(pendingMoves_.begin(), it + 1);
         return;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QPointer>
 #include <QWidget>
+#include <chrono>
 #include <deque>
 #include <map>
 #include <string>
@@ -58,8 +59,8 @@ class QtFormWindow : public QWidget {
     Hwnd handle_;
     std::map<const forms::Control*, QPointer<QWidget>> views_;
     QRect placed_;
-    // Positions asked of the window system whose move reports may still come in.
-    std::deque<QPoint> pendingMoves_;
+    // Positions asked of the window system, with when, whose reports may still come in.
+    std::deque<std::pair<QPoint, std::chrono::steady_clock::time_point>> pendingMoves_;
     int rendering_ = 0;
 };
 
