@@ -13,43 +13,36 @@ using namespace surfdeck::testing;
 
 namespace {
 
-void expectFaces(SkinnedForm& f, const std::string& first, const std::string& firstPressed) {
-    EXPECT_EQ(f.Image4.picture(), first);
-    f.Image4.mouseDown(forms::RightButton, 0, 5, 5);
-    EXPECT_EQ(f.Image4.picture(), firstPressed);
-    f.Image4.mouseUp(forms::RightButton, 0, 5, 5);
-    EXPECT_EQ(f.Image4.picture(), first);
-    f.Image5.mouseDown(forms::LeftButton, 0, 5, 5);
-    EXPECT_EQ(f.Image5.picture(), "close-pressed.svg");
-    f.Image5.mouseUp(forms::LeftButton, 0, 5, 5);
-    EXPECT_EQ(f.Image5.picture(), "close.svg");
+// Any mouse button shows a caption button's pressed face while it is held.
+void expectFaces(SkinnedForm& f, const std::string& first) {
+    for (const auto& [button, face] : {std::pair{&f.Image4, first}, {&f.Image5, "close"}}) {
+        EXPECT_EQ(button->picture(), face + ".svg");
+        button->mouseDown(forms::RightButton, 0, 5, 5);
+        EXPECT_EQ(button->picture(), face + "-pressed.svg");
+        button->mouseUp(forms::RightButton, 0, 5, 5);
+        EXPECT_EQ(button->picture(), face + ".svg");
+    }
 }
 
+// 1000 twips or lower expands to the designed height, 1001 or more collapses to the band.
 template <class Panel>
 void expectCollapseAndExpand(double designedHeight, double band) {
-    FrameFixture fx;
-    auto slot = fx.slot<Panel>();
-    Panel& p = slot.show();
-    p.Image4.click();
-    EXPECT_EQ(p.height(), band);
-    p.Image4.click();
-    EXPECT_EQ(p.height(), designedHeight);
-    p.setHeight(1001);
-    p.Image4.click();
-    EXPECT_EQ(p.height(), band);
-    p.setHeight(1000);
-    p.Image4.click();
-    EXPECT_EQ(p.height(), designedHeight);
+    Shown<Panel> p;
+    for (const auto& [before, after] : {std::pair{designedHeight, band},
+                                        {band, designedHeight},
+                                        {1001.0, band},
+                                        {1000.0, designedHeight}}) {
+        p.f.setHeight(before);
+        p.f.Image4.click();
+        EXPECT_EQ(p.f.height(), after) << p.f.caption() << " from " << before;
+    }
 }
 
 }  // namespace
 
 TEST(CaptionButtons, EachButtonShowsItsPressedFaceWhileHeld) {
-    FrameFixture fx;
-    auto main = fx.slot<frmMain>();
-    auto web = fx.slot<frmWeb>();
-    expectFaces(main.show(), "min.svg", "min-pressed.svg");
-    expectFaces(web.show(), "collapse.svg", "collapse-pressed.svg");
+    expectFaces(Shown<frmMain>().f, "min");
+    expectFaces(Shown<frmWeb>().f, "collapse");
 }
 
 TEST(CaptionButtons, PanelsCollapseToTheirBandAndExpandToTheirDesignedHeight) {
@@ -57,87 +50,58 @@ TEST(CaptionButtons, PanelsCollapseToTheirBandAndExpandToTheirDesignedHeight) {
     expectCollapseAndExpand<frmNews>(5400, 230);
     expectCollapseAndExpand<frmImage>(4740, 228);
     expectCollapseAndExpand<frmBrowser>(5328, 230);
+    // The related panel's toolbar goes below the visible band when collapsed.
+    Shown<frmBrowser> related;
+    related.f.Image4.click();
+    EXPECT_EQ(related.f.Toolbar1.top(), 250);
+    related.f.Image4.click();
+    EXPECT_EQ(related.f.Toolbar1.top(), 210);
 }
 
-TEST(CaptionButtons, RelatedToolbarHidesBelowTheBandWhenCollapsed) {
-    FrameFixture fx;
-    auto slot = fx.slot<frmBrowser>();
-    frmBrowser& b = slot.show();
-    b.Image4.click();
-    EXPECT_EQ(b.Toolbar1.top(), 250);
-    b.Image4.click();
-    EXPECT_EQ(b.Toolbar1.top(), 210);
-}
-
+// The close button hands over to what the program wired, which may unload the window
+// from inside its own click.
 TEST(CaptionButtons, MainWindowMinimisesAndCloseEndsTheProgram) {
-    FrameFixture fx;
-    auto slot = fx.slot<frmMain>();
-    frmMain& m = slot.show();
-    m.closeRequested = [&] {
-        slot.unload();
+    Shown<frmMain> fx;
+    fx.f.closeRequested = [&] {
+        fx.window.unload();
         fx.loop.quit();
     };
-    m.Image4.click();
-    EXPECT_EQ(m.windowState(), forms::WindowState::Minimized);
-    fx.app.forms.dispatch([&] { m.Image5.click(); });
-    EXPECT_FALSE(slot.loaded());
+    fx.f.Image4.click();
+    EXPECT_EQ(fx.f.windowState(), forms::WindowState::Minimized);
+    fx.app.forms.dispatch([&] { fx.f.Image5.click(); });
+    EXPECT_FALSE(fx.window.loaded());
     EXPECT_TRUE(fx.loop.quitRequested());
 }
 
-TEST(CaptionButtons, PanelCloseUnloadsThePanel) {
-    FrameFixture fx;
-    auto slot = fx.slot<frmImage>();
-    frmImage& p = slot.show();
-    p.closeRequested = [&] { slot.unload(); };
-    fx.app.forms.dispatch([&] { p.Image5.click(); });
-    EXPECT_FALSE(slot.loaded());
-}
-
-TEST(Activation, MainWindowRestoresItsFittedHeightAndTitle) {
-    FrameFixture fx;
-    auto main = fx.slot<frmMain>();
-    auto web = fx.slot<frmWeb>();
-    frmMain& m = main.show();
-    m.setHeight(208);
-    m.Label1.setCaption("");
-    web.show();
-    fx.host.activate(m);
-    EXPECT_EQ(m.height(), 984);
-    EXPECT_EQ(m.Label1.caption(), "Surfdeck");
-}
-
-TEST(Activation, PanelsShowTheirCaptionAndTheRelatedPanelKeepsItsTitle) {
-    FrameFixture fx;
+TEST(Activation, EachWindowSetsItsTitleAndTheMainWindowItsFittedHeight) {
+    Shown<frmMain> fx;
     auto news = fx.slot<frmNews>();
     auto related = fx.slot<frmBrowser>();
+    fx.f.setHeight(208);
+    fx.f.Label1.setCaption("");
+    news.load().Label1.setCaption("");
+    EXPECT_EQ(news.show().Label1.caption(), "Newsgroup search");
+    fx.host.activate(fx.f);
+    EXPECT_EQ(fx.f.height(), 984);
+    EXPECT_EQ(fx.f.Label1.caption(), "Surfdeck");
     int connects = 0;
-    frmNews& n = news.load();
-    n.Label1.setCaption("");
-    news.show();
-    EXPECT_EQ(n.Label1.caption(), "Newsgroup search");
-    frmBrowser& b = related.load();
-    b.connectDocumentEvents = [&] { ++connects; };
-    related.show();
+    related.load().connectDocumentEvents = [&] { ++connects; };
+    frmBrowser& b = related.show();
     EXPECT_EQ(b.caption(), "Surfmate");
     EXPECT_EQ(b.Label1.caption(), "Related links");
     EXPECT_EQ(connects, 1);
 }
 
-TEST(AlwaysOnTop, PanelsAreOnTopFromTheirLoad) {
+TEST(AlwaysOnTop, PanelsAlwaysAndTheMainWindowBySetting) {
     FrameFixture fx;
     auto web = fx.slot<frmWeb>();
     auto related = fx.slot<frmBrowser>();
     EXPECT_TRUE(fx.desktop.isTopMost(web.load().hWnd()));
     EXPECT_TRUE(fx.desktop.isTopMost(related.load().hWnd()));
-}
-
-TEST(AlwaysOnTop, MainWindowFollowsItsSetting) {
-    FrameFixture fx;
     auto main = fx.slot<frmMain>();
-    frmMain& m = main.show();
+    const Hwnd m = main.show().hWnd();
     for (bool setting : {true, false}) {
-        fx.app.settings.AlwaysOnTop = setting;
-        EXPECT_TRUE(SetTopMost(fx.desktop, m.hWnd(), fx.app.settings.AlwaysOnTop));
-        EXPECT_EQ(fx.desktop.isTopMost(m.hWnd()), setting);
+        EXPECT_TRUE(SetTopMost(fx.desktop, m, setting));
+        EXPECT_EQ(fx.desktop.isTopMost(m), setting);
     }
 }

@@ -2,7 +2,6 @@
 #include <memory>
 
 #include "forms/Form.h"
-#include "frame/SkinnedForm.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"
@@ -25,18 +24,11 @@ struct FrameFixture {
     }
 };
 
-// The pointer at a screen place in twips, as the title label sees it.
-inline float labelX(const SkinnedForm& f, float screenX) {
-    return screenX - static_cast<float>(f.left() + f.Label1.left());
-}
-inline float labelY(const SkinnedForm& f, float screenY) {
-    return screenY - static_cast<float>(f.top() + f.Label1.top());
-}
-inline void pressTitle(SkinnedForm& f, float sx, float sy, int button = forms::LeftButton) {
-    f.Label1.mouseDown(button, 0, labelX(f, sx), labelY(f, sy));
-}
-inline void dragTitle(SkinnedForm& f, float sx, float sy, int buttons = forms::LeftButton) {
-    f.Label1.mouseMove(buttons, 0, labelX(f, sx), labelY(f, sy));
-}
+// The same with one window of type F loaded and shown.
+template <class F>
+struct Shown : FrameFixture {
+    forms::FormSlot<F> window = slot<F>();
+    F& f = window.show();
+};
 
 }  // namespace surfdeck::testing

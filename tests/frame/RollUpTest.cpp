@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -11,133 +12,74 @@ using namespace surfdeck::testing;
 
 namespace {
 
-// The main window at 100, 100 pixels, fitted to 2424 x 984 twips (161 x 65 pixels).
-class RollUpTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        m = &slot.show();
-        m->move(1500, 1500);
-    }
-    void pointerOutside() { fx.desktop.setCursorPos({600, 600}); }
-    void pointerInside() { fx.desktop.setCursorPos({150, 110}); }
-    // Rolled up at 200 ms and down again at 300 ms, the pointer then inside.
-    void rollUpAndDown() {
-        pointerOutside();
-        fx.timers.advance(200);
-        ASSERT_EQ(m->height(), 208);
-        pointerInside();
-        fx.timers.advance(100);
-        ASSERT_EQ(m->height(), 984);
-    }
+// The main window at 100, 100 pixels, fitted to 2424 x 984 twips (161 x 65 pixels):
+// 984 high when down, 208 when rolled up.
+constexpr PixelPoint out{600, 600}, in{150, 110};
 
-    FrameFixture fx;
-    forms::FormSlot<frmMain> slot = fx.slot<frmMain>();
-    frmMain* m = nullptr;
+// The pointer put somewhere, time run on, and the window's height then.
+struct Tick {
+    PixelPoint pointer;
+    int ms;
+    double height;
+};
+
+struct RollUpTest : ::testing::Test, Shown<frmMain> {
+    RollUpTest() { f.move(1500, 1500); }
+    void run(std::initializer_list<Tick> ticks) {
+        for (const Tick& t : ticks) {
+            desktop.setCursorPos(t.pointer);
+            timers.advance(t.ms);
+            EXPECT_EQ(f.height(), t.height)
+                << "at " << t.pointer.x << ", " << t.pointer.y << " for " << t.ms << " ms";
+        }
+    }
 };
 
 }  // namespace
 
-TEST_F(RollUpTest, FirstTickWithThePointerAwayRollsUpAtOnce) {
-    pointerOutside();
-    fx.timers.advance(199);
-    EXPECT_EQ(m->height(), 984);
-    fx.timers.advance(1);
-    EXPECT_EQ(m->height(), 208);
-    EXPECT_EQ(m->Timer2.tag(), "0");
-    EXPECT_EQ(m->Timer2.interval(), 100);
-    // Back over the title band: the full height within one short period, refitted.
-    pointerInside();
-    fx.timers.advance(100);
-    EXPECT_EQ(m->height(), 984);
+TEST_F(RollUpTest, FirstTickWithThePointerAwayRollsUpAtOnceAndTheTitleRollsItDown) {
+    run({{out, 199, 984}, {out, 1, 208}, {in, 99, 208}, {in, 1, 984}});
 }
 
 TEST_F(RollUpTest, ADelayOfThreeSecondsRollsUpOnlyWhenThePointerIsAwayThen) {
-    fx.app.settings.RollUpDelay = 3;
-    rollUpAndDown();
-    pointerOutside();
-    fx.timers.advance(100);  // armed
-    EXPECT_EQ(m->Timer2.tag(), "1");
-    EXPECT_EQ(m->Timer2.interval(), 3000);
-    fx.timers.advance(2999);
-    EXPECT_EQ(m->height(), 984);
-    pointerInside();
-    fx.timers.advance(1);  // the pointer is back: stays up, still armed
-    EXPECT_EQ(m->height(), 984);
-    EXPECT_EQ(m->Timer2.tag(), "1");
-    pointerOutside();
-    fx.timers.advance(2999);
-    EXPECT_EQ(m->height(), 984);
-    fx.timers.advance(1);
-    EXPECT_EQ(m->height(), 208);
+    app.settings.RollUpDelay = 3;
+    run({{out, 200, 208}, {in, 100, 984}, {out, 100, 984}});  // armed
+    EXPECT_EQ(f.Timer2.interval(), 3000);
+    run({{out, 2999, 984}, {in, 1, 984}});  // the pointer is back then: stays up, still armed
+    run({{out, 2999, 984}, {out, 1, 208}});
 }
 
-TEST_F(RollUpTest, ADelayOfZeroRollsUpAtTheNextShortTickAndKeepsTheTimerAlive) {
-    fx.app.settings.RollUpDelay = 0;
-    rollUpAndDown();
-    pointerOutside();
-    fx.timers.advance(100);
-    EXPECT_EQ(m->Timer2.tag(), "1");
-    EXPECT_EQ(m->Timer2.interval(), 100);
-    fx.timers.advance(100);
-    EXPECT_EQ(m->height(), 208);
-    pointerInside();
-    fx.timers.advance(100);
-    EXPECT_EQ(m->height(), 984);
+// A period of 0 would stop the timer for good; one too long for the timer is refused.
+TEST_F(RollUpTest, ADelayOfZeroOrTooLongRollsUpAtTheNextShortTick) {
+    for (int delay : {0, 3'000'000}) {
+        SCOPED_TRACE(delay);
+        app.settings.RollUpDelay = delay;
+        run({{out, 200, 208}, {in, 100, 984}, {out, 100, 984}, {out, 100, 208}, {in, 100, 984}});
+    }
 }
 
-TEST_F(RollUpTest, ADelayTooLongForTheTimerRollsUpAtTheNextTick) {
-    fx.app.settings.RollUpDelay = 3'000'000;
-    rollUpAndDown();
-    pointerOutside();
-    fx.timers.advance(100);
-    EXPECT_EQ(m->Timer2.tag(), "1");
-    EXPECT_EQ(m->Timer2.interval(), 100);
-    fx.timers.advance(100);
-    EXPECT_EQ(m->height(), 208);
-}
-
-TEST_F(RollUpTest, WithRollUpOffTheWindowNeverChangesHeight) {
-    fx.app.settings.RollUp = false;
-    pointerOutside();
-    fx.timers.advance(10000);
-    EXPECT_EQ(m->height(), 984);
-    EXPECT_EQ(m->Timer2.tag(), "");
-    // Turned on again, it carries on from where it was.
-    fx.app.settings.RollUp = true;
-    fx.timers.advance(200);
-    EXPECT_EQ(m->height(), 208);
+TEST_F(RollUpTest, WithRollUpOffTheWindowNeverChangesHeightAndTurnedOnCarriesOn) {
+    app.settings.RollUp = false;
+    run({{out, 10000, 984}});
+    app.settings.RollUp = true;
+    run({{out, 200, 208}});
 }
 
 TEST_F(RollUpTest, ThePointerOnTheFirstPixelRowOrColumnIsOutside) {
-    fx.desktop.setCursorPos({150, 101});
-    fx.timers.advance(200);
-    EXPECT_EQ(m->height(), 984);
-    fx.desktop.setCursorPos({100, 120});
-    fx.timers.advance(200);
-    EXPECT_EQ(m->height(), 208);
-    fx.desktop.setCursorPos({150, 100});
-    fx.timers.advance(100);
-    EXPECT_EQ(m->height(), 208);
+    run({{{150, 101}, 200, 984}, {{100, 120}, 200, 208}, {{150, 100}, 100, 208}});
 }
 
 TEST_F(RollUpTest, AtExactlyThreeHundredNothingHappens) {
-    m->setHeight(300);
-    pointerOutside();
-    fx.timers.advance(200);
-    pointerInside();
-    fx.timers.advance(200);
-    EXPECT_EQ(m->height(), 300);
+    f.setHeight(300);
+    run({{out, 200, 300}, {in, 200, 300}});
 }
 
 TEST_F(RollUpTest, APointerThatCannotBeReadEndsTheTickQuietly) {
     std::vector<std::string> log;
-    fx.app.forms.setErrorSink([&](const std::string& line) { log.push_back(line); });
-    fx.desktop.setCursorFails(true);
-    fx.timers.advance(1000);
-    EXPECT_EQ(m->height(), 984);
+    app.forms.setErrorSink([&](const std::string& line) { log.push_back(line); });
+    desktop.setCursorFails(true);
+    run({{out, 1000, 984}});
     EXPECT_TRUE(log.empty());
-    fx.desktop.setCursorFails(false);
-    pointerOutside();
-    fx.timers.advance(200);
-    EXPECT_EQ(m->height(), 208);
+    desktop.setCursorFails(false);
+    run({{out, 200, 208}});
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "FrameFixture.h"
 #include "search/frmWeb.h"
 
@@ -8,120 +11,83 @@ using namespace surfdeck::testing;
 
 namespace {
 
-// The web panel, 3456 x 4680, on a 15360 x 11520 twips screen.
-class TitleDragging : public ::testing::Test {
-  protected:
-    frmWeb& showAt(double left, double top) {
-        frmWeb& f = slot.show();
-        f.move(left, top);
-        return f;
+// The web panel, 3456 x 4680, on the 15360 x 11520 twips screen.
+constexpr double W = 3456, H = 4680, SW = 15360, SH = 11520;
+
+struct TitleDragging : ::testing::Test, Shown<frmWeb> {
+    // The pointer at a screen place in twips, as the title label sees it.
+    void press(double x, double y, int button = forms::LeftButton) {
+        f.Label1.mouseDown(button, 0, x - f.left() - f.Label1.left(), y - f.top() - f.Label1.top());
     }
-    FrameFixture fx;
-    forms::FormSlot<frmWeb> slot = fx.slot<frmWeb>();
-    static constexpr double W = 3456, H = 4680, SW = 15360, SH = 11520;
+    void drag(double x, double y, int buttons = forms::LeftButton) {
+        f.Label1.mouseMove(buttons, 0, x - f.left() - f.Label1.left(),
+                           y - f.top() - f.Label1.top());
+    }
+};
+
+// A pointer place on the screen and where the window is then, all in twips.
+struct Step {
+    double x, y, left, top;
 };
 
 }  // namespace
 
-TEST_F(TitleDragging, FreeWindowFollowsThePointer) {
-    frmWeb& f = showAt(3000, 3000);
-    pressTitle(f, 4000, 3100);
-    dragTitle(f, 4500, 3400);
-    EXPECT_EQ(f.left(), 3500);
-    EXPECT_EQ(f.top(), 3300);
-    // The label moved with the window: the pointer is at the grabbed place again.
-    dragTitle(f, 4510, 3390);
-    EXPECT_EQ(f.left(), 3510);
-    EXPECT_EQ(f.top(), 3290);
-}
-
-TEST_F(TitleDragging, TopEdgeSnapsHoldsAndBreaksAwayAt201) {
-    frmWeb& f = showAt(3000, 150);
-    pressTitle(f, 4000, 250);
-    dragTitle(f, 4100, 250);  // only sideways
-    EXPECT_EQ(f.top(), 0);
-    EXPECT_EQ(f.left(), 3100);
-    // Upward from the zone's last twip.
-    f.setTop(200);
-    pressTitle(f, 4100, 300);
-    dragTitle(f, 4100, 290);
-    EXPECT_EQ(f.top(), 0);
-
-    pressTitle(f, 4100, 100);
-    dragTitle(f, 4100, 250);  // pulled down 150: held
-    EXPECT_EQ(f.top(), 0);
-    dragTitle(f, 4100, 301);  // more than 200: freed one twip outside the margin
-    EXPECT_EQ(f.top(), 201);
-    // The desktop shows it at a whole pixel, but the model keeps its twips, so the next
-    // move follows the pointer instead of snapping back.
-    EXPECT_EQ(fx.desktop.window(f.hWnd())->top, 13);
-    dragTitle(f, 4100, 311);
-    EXPECT_EQ(f.top(), 211);
-}
-
-TEST_F(TitleDragging, BottomEdgeSnapsHoldsAndBreaksAway) {
-    frmWeb& f = showAt(3000, SH - H - 100);
-    pressTitle(f, 4000, SH - H);
-    dragTitle(f, 4200, SH - H);  // sideways
-    EXPECT_EQ(f.top(), SH - H);
-
-    pressTitle(f, 4200, SH - H + 100);
-    dragTitle(f, 4200, SH - H - 50);  // up 150: held
-    EXPECT_EQ(f.top(), SH - H);
-    dragTitle(f, 4200, SH - H - 101);  // up 201: freed
-    EXPECT_EQ(f.top(), SH - H - 201);
-    dragTitle(f, 4200, SH - H - 111);
-    EXPECT_EQ(f.top(), SH - H - 211);
-}
-
-TEST_F(TitleDragging, LeftEdgeSnapsHoldsAndBreaksAway) {
-    frmWeb& f = showAt(150, 3000);
-    pressTitle(f, 1150, 3100);
-    dragTitle(f, 1150, 3200);  // only downward
-    EXPECT_EQ(f.left(), 0);
-    EXPECT_EQ(f.top(), 3100);
-
-    pressTitle(f, 1000, 3200);
-    dragTitle(f, 1150, 3200);
-    EXPECT_EQ(f.left(), 0);
-    dragTitle(f, 1201, 3200);
-    EXPECT_EQ(f.left(), 201);
-}
-
-TEST_F(TitleDragging, RightEdgeSnapsHoldsAndBreaksAway) {
-    frmWeb& f = showAt(SW - W - 100, 3000);
-    pressTitle(f, SW - W, 3100);
-    dragTitle(f, SW - W + 10, 3100);
-    EXPECT_EQ(f.left(), SW - W);
-
-    pressTitle(f, SW - W + 1000, 3100);
-    dragTitle(f, SW - W + 850, 3100);
-    EXPECT_EQ(f.left(), SW - W);
-    dragTitle(f, SW - W + 799, 3100);
-    EXPECT_EQ(f.left(), SW - W - 201);
+TEST_F(TitleDragging, SnapsHoldsAndBreaksAwayOnEveryEdge) {
+    const double B = SH - H, R = SW - W;  // the window flush with the bottom or right edge
+    // The window put at the first step's place and pressed there, then moved to the others.
+    const std::pair<const char*, std::vector<Step>> drags[] = {
+        {"free: follows, the pointer back at the grabbed place",
+         {{4000, 3100, 3000, 3000}, {4500, 3400, 3500, 3300}, {4510, 3390, 3510, 3290}}},
+        {"top: sideways in the zone", {{4000, 250, 3000, 150}, {4100, 250, 3100, 0}}},
+        {"top: upward from the zone's last twip", {{4000, 300, 3000, 200}, {4000, 290, 3000, 0}}},
+        {"top: held up to a pull of 200, freed to 201 and kept there in twips, then free",
+         {{4000, 100, 3000, 0},
+          {4000, 300, 3000, 0},
+          {4000, 301, 3000, 201},
+          {4000, 311, 3000, 211}}},
+        {"bottom: sideways in the zone", {{4000, B, 3000, B - 100}, {4200, B, 3200, B}}},
+        {"bottom: held up to a pull of 200, then freed",
+         {{4000, B + 100, 3000, B}, {4000, B - 100, 3000, B}, {4000, B - 101, 3000, B - 201}}},
+        {"left: downward in the zone", {{1150, 3100, 150, 3000}, {1150, 3200, 0, 3100}}},
+        {"left: held, then freed",
+         {{1000, 3100, 0, 3000}, {1150, 3100, 0, 3000}, {1201, 3100, 201, 3000}}},
+        {"right: sideways outward in the zone",
+         {{R, 3100, R - 100, 3000}, {R + 10, 3100, R, 3000}}},
+        {"right: held, then freed",
+         {{R + 1000, 3100, R, 3000}, {R + 850, 3100, R, 3000}, {R + 799, 3100, R - 201, 3000}}},
+    };
+    for (const auto& [what, steps] : drags) {
+        f.move(steps[0].left, steps[0].top);
+        press(steps[0].x, steps[0].y);
+        for (const Step& s : steps) {
+            if (&s != &steps[0]) drag(s.x, s.y);
+            EXPECT_EQ(f.left(), s.left) << what << " at " << s.x << ", " << s.y;
+            EXPECT_EQ(f.top(), s.top) << what << " at " << s.x << ", " << s.y;
+        }
+    }
 }
 
 TEST_F(TitleDragging, OnAScreenTooSmallForBothZonesTheTopAndLeftRulesWin) {
-    fx.desktop.setScreenSize(300, 320);  // 4500 x 4800 twips: the zones overlap
-    frmWeb& f = showAt(100, 100);
-    pressTitle(f, 1100, 200);
-    dragTitle(f, 1100, 200);
+    desktop.setScreenSize(300, 320);  // 4500 x 4800 twips: the zones overlap
+    f.move(100, 100);
+    press(1100, 200);
+    drag(1100, 200);
     EXPECT_EQ(f.top(), 0);
     EXPECT_EQ(f.left(), 0);
     // Freed from the top, it lies in the bottom zone and drops to the bottom edge.
-    dragTitle(f, 1000, 401);
+    drag(1000, 401);
     EXPECT_EQ(f.top(), 201);
-    dragTitle(f, 1000, 401);
+    drag(1000, 401);
     EXPECT_EQ(f.top(), 4800 - H);
 }
 
 TEST_F(TitleDragging, OnlyTheLeftButtonAloneMovesTheWindow) {
-    frmWeb& f = showAt(3000, 3000);
-    pressTitle(f, 4000, 3100, forms::RightButton);
+    f.move(3000, 3000);
+    press(4000, 3100, forms::RightButton);
     for (int buttons : std::initializer_list<int>{
              forms::NoButton, forms::RightButton, forms::MiddleButton,
              forms::LeftButton | forms::RightButton, forms::LeftButton | forms::MiddleButton}) {
-        dragTitle(f, 5000, 4100, buttons);
+        drag(5000, 4100, buttons);
         EXPECT_EQ(f.left(), 3000) << buttons;
         EXPECT_EQ(f.top(), 3000) << buttons;
     }
@@ -132,13 +98,11 @@ TEST_F(TitleDragging, OnlyTheLeftButtonAloneMovesTheWindow) {
 }
 
 TEST_F(TitleDragging, TheGrabbedPlaceIsRoundedHalvesToEven) {
-    frmWeb& f = showAt(3000, 3000);
-    f.Label1.mouseDown(forms::LeftButton, 0, 100.5f, 100.5f);
+    f.move(3000, 3000);
+    f.Label1.mouseDown(forms::LeftButton, 0, 100.5f, 101.5f);
     EXPECT_EQ(f.drag().DragStartX, 100);
-    f.Label1.mouseMove(forms::LeftButton, 0, 100.5f, 100.5f);
-    EXPECT_EQ(f.top(), 3000.5);
-    f.Label1.mouseDown(forms::LeftButton, 0, 101.5f, 101.5f);
     EXPECT_EQ(f.drag().DragStartY, 102);
-    f.Label1.mouseMove(forms::LeftButton, 0, 101.5f, 101.5f);
-    EXPECT_EQ(f.top(), 3000);
+    f.Label1.mouseMove(forms::LeftButton, 0, 100.5f, 101.5f);
+    EXPECT_EQ(f.left(), 3000.5);
+    EXPECT_EQ(f.top(), 2999.5);
 }
