@@ -35,7 +35,6 @@ class TrackingTest : public ::testing::Test, public cIEWindowsEvents {
         list = std::make_unique<cIEWindows>(ctx);
         list->addReceiver(this);
     }
-
     // A window at a with b in its forward history.
     int openWithForward(const std::string& a, const std::string& b) {
         int n = shell.openWindow(a).number;
@@ -43,55 +42,54 @@ class TrackingTest : public ::testing::Test, public cIEWindowsEvents {
         return n;
     }
 
+    // "#n" for shell window n; "top" for the window's own object, "frame" for any other.
     std::string who(std::int32_t handle) const {
         for (int n : shell.openWindowNumbers())
             if (shell.window(n)->handle() == handle) return "#" + std::to_string(n);
         return std::to_string(handle);
     }
-    std::string what(std::int32_t handle, Dispatch* p) const {
-        for (int n : shell.openWindowNumbers()) {
-            auto w = shell.window(n);
-            if (p == w.get()) return "top";
-            for (std::size_t i = 0; i < w->frames().size(); ++i)
-                if (p == w->frames()[i].get()) return "frame" + std::to_string(i + 1);
-        }
-        return who(handle) + "?";
+    std::string at(std::int32_t handle, Dispatch* p, const std::string& URL) const {
+        for (int n : shell.openWindowNumbers())
+            if (p == shell.window(n).get()) return who(handle) + " top " + URL;
+        return who(handle) + " frame " + URL;
     }
-    static std::string b(bool v) { return v ? "-1" : "0"; }
+    void mouse(const char* what, std::int32_t h, std::int16_t Button, std::int16_t Shift, float X,
+               float Y) {
+        events.push_back(std::string(what) + " " + who(h) + " " + std::to_string(Button) + " " +
+                         std::to_string(Shift) + " " + std::to_string(int(X)) + "," +
+                         std::to_string(int(Y)));
+    }
 
     void IEWindowRegistered() override { events.push_back("registered"); }
     void IEWindowRevoked() override { events.push_back("revoked"); }
     void IENavigationBegin(const std::int32_t& h, Dispatch* p, const std::string& URL,
                            const std::int32_t&, const std::string&, const std::string&,
                            const std::string&, bool& Cancel) override {
-        events.push_back("begin " + who(h) + " " + what(h, p) + " " + URL);
+        events.push_back("begin " + at(h, p, URL));
         if (onBegin) onBegin(Cancel);
     }
     void IENavigationComplete(const std::int32_t& h, Dispatch* p, const std::string& URL) override {
-        events.push_back("navigated " + who(h) + " " + what(h, p) + " " + URL);
+        events.push_back("navigated " + at(h, p, URL));
     }
     void IEDocumentComplete(const std::int32_t& h, Dispatch* p, const std::string& URL) override {
-        events.push_back("document " + who(h) + " " + what(h, p) + " " + URL);
+        events.push_back("document " + at(h, p, URL));
     }
     void IEDownloadBegin(const std::int32_t& h) override { events.push_back("download " + who(h)); }
     void IEDownloadComplete(const std::int32_t& h) override {
         events.push_back("downloaded " + who(h));
     }
     void IEOnContextMenu(const std::int32_t& h) override { events.push_back("menu " + who(h)); }
-    void IEMouseDown(const std::int32_t& h, std::int16_t Button, std::int16_t Shift, float X,
+    void IEMouseDown(const std::int32_t& h, std::int16_t B, std::int16_t S, float X,
                      float Y) override {
-        events.push_back("down " + who(h) + " " + std::to_string(Button) + " " +
-                         std::to_string(Shift) + " " + std::to_string(int(X)) + "," +
-                         std::to_string(int(Y)));
+        mouse("down", h, B, S, X, Y);
     }
-    void IEMouseUp(const std::int32_t& h, std::int16_t Button, std::int16_t Shift, float X,
+    void IEMouseUp(const std::int32_t& h, std::int16_t B, std::int16_t S, float X,
                    float Y) override {
-        events.push_back("up " + who(h) + " " + std::to_string(Button) + " " +
-                         std::to_string(Shift) + " " + std::to_string(int(X)) + "," +
-                         std::to_string(int(Y)));
+        mouse("up", h, B, S, X, Y);
     }
     void IECommandStateChange(const std::int32_t& h, std::int32_t Command, bool& Enable) override {
-        events.push_back("command " + who(h) + " " + std::to_string(Command) + " " + b(Enable));
+        events.push_back("command " + who(h) + " " + std::to_string(Command) +
+                         (Enable ? " -1" : " 0"));
     }
 };
 

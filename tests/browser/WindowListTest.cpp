@@ -10,41 +10,33 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-using WindowList = TrackingTest;
+// The list's handles in its own order must be the open windows' in the shell's order.
+class WindowList : public TrackingTest {
+  protected:
+    void expectListMatchesShell() {
+        std::vector<std::int32_t> tracked, open;
+        for (const auto& ie : list->NewEnum()) tracked.push_back(ie->IEHandle());
+        for (int n : shell.openWindowNumbers()) open.push_back(shell.window(n)->handle());
+        EXPECT_EQ(tracked, open);
+        EXPECT_FALSE(list->isRefreshing());
+    }
+};
 
-std::vector<std::int32_t> handles(const cIEWindows& list) {
-    std::vector<std::int32_t> out;
-    for (const auto& ie : list.NewEnum()) out.push_back(ie->IEHandle());
-    return out;
-}
-
-std::vector<std::int32_t> openHandles(const SimAutomation& shell) {
-    std::vector<std::int32_t> out;
-    for (int n : shell.openWindowNumbers()) out.push_back(shell.window(n)->handle());
-    return out;
-}
-
-TEST_F(WindowList, EmptyShellGivesAnEmptyList) {
+TEST_F(WindowList, WrappersAreKeyedByDecimalHandleInShellOrder) {
     track();
     EXPECT_EQ(list->Count(), 0);
     EXPECT_THAT(list->NewEnum(), IsEmpty());
-    EXPECT_THROW(list->IE(1), std::out_of_range);
-}
-
-TEST_F(WindowList, WrappersAreKeyedByDecimalHandleInShellOrder) {
     shell.openWindow("http://a.example/");
     shell.openFolderWindow("/tmp");
     shell.openWindow("http://c.example/");
-    track();
-    ASSERT_EQ(list->Count(), 3);
-    EXPECT_EQ(handles(*list), openHandles(shell));
-    const auto h2 = shell.window(2)->handle();
-    EXPECT_EQ(list->IE(std::to_string(h2)), list->IE(2));
+    expectListMatchesShell();
+    const std::string key2 = std::to_string(shell.window(2)->handle());
+    EXPECT_EQ(list->IE(key2), list->IE(2));
     EXPECT_THROW(list->IE("0"), std::out_of_range);
     EXPECT_THROW(list->IE(4), std::out_of_range);
-    list->Remove(std::to_string(h2));
+    list->Remove(key2);
     EXPECT_EQ(list->Count(), 2);
-    EXPECT_THROW(list->IE(std::to_string(h2)), std::out_of_range);
+    EXPECT_THROW(list->IE(key2), std::out_of_range);
 }
 
 TEST_F(WindowList, DuplicateHandlesKeepOnlyTheFirstWrapper) {
@@ -79,9 +71,8 @@ TEST_F(WindowList, EveryOpenAndCloseRebuildsAllWrappersAndRaisesOnce) {
 
     events.clear();
     shell.closeWindow(1);
-    EXPECT_EQ(handles(*list), openHandles(shell));
+    expectListMatchesShell();
     EXPECT_THAT(events, ElementsAre("begin #2 top http://next.example/", "revoked"));
-    EXPECT_FALSE(list->isRefreshing());
 }
 
 TEST_F(WindowList, NestedRebuildRunsToItsEndAndTheOuterOneCompletesIt) {
@@ -91,9 +82,8 @@ TEST_F(WindowList, NestedRebuildRunsToItsEndAndTheOuterOneCompletesIt) {
     // While the rebuild for #3 walks the shell, #4 opens and announces itself.
     shell.openDuringNextItem("http://d.example/");
     shell.openWindow("http://c.example/");
-    EXPECT_EQ(handles(*list), openHandles(shell));
+    expectListMatchesShell();
     EXPECT_THAT(events, ElementsAre("registered", "registered"));
-    EXPECT_FALSE(list->isRefreshing());
     // Exactly one connection to the shell remains: the next open is heard once.
     events.clear();
     shell.openWindow("http://e.example/");
@@ -105,13 +95,11 @@ TEST_F(WindowList, WindowClosingDuringTheWalkIsLeftOut) {
     for (int i = 0; i < 3; ++i) shell.openWindow("http://w" + std::to_string(i) + ".example/");
     shell.closeDuringNextItem(3);
     ASSERT_NO_THROW(track());
-    EXPECT_EQ(handles(*list), openHandles(shell));
-    EXPECT_FALSE(list->isRefreshing());
-
+    expectListMatchesShell();
     // The same while tracking: the close announces itself nested inside the rebuild.
     shell.closeDuringNextItem(1);
     shell.openWindow("http://x.example/");
-    EXPECT_EQ(handles(*list), openHandles(shell));
+    expectListMatchesShell();
     EXPECT_THAT(shell.sinkErrors(), IsEmpty());
 }
 
@@ -132,58 +120,56 @@ TEST_F(WindowList, ReaderInsideARebuildIsAnsweredInsteadOfWaitingForEver) {
     EXPECT_EQ(list->Count(), 1);
 }
 
-TEST_F(WindowList, ReceiverSettingCancelDoesNotStopTheNavigation) {
-    int n = shell.openWindow("http://a.example/").number;
+TEST_F(WindowList, EachKindRaisesItsEventWithItsArgumentsAndOtherKindsNothing) {
+    shell.openWindow("http://a.example/");
     track();
-    std::vector<bool> cancelSeen;
-    onBegin = [&](bool& Cancel) { Cancel = true; };
-    struct Second : cIEWindowsEvents {
-        std::vector<bool>* seen;
-        void IENavigationBegin(const std::int32_t&, Dispatch*, const std::string&,
-                               const std::int32_t&, const std::string&, const std::string&,
-                               const std::string&, bool& Cancel) override {
-            seen->push_back(Cancel);
-        }
-    } second;
-    second.seen = &cancelSeen;
-    list->addReceiver(&second);
-    EXPECT_TRUE(shell.userNavigate(n, "http://b.example/"));
-    EXPECT_EQ(shell.window(n)->address(), "http://b.example/");
-    EXPECT_THAT(cancelSeen, ElementsAre(true));  // one copy for all receivers of the event
+    auto ie = list->IE(1);
+    Dispatch* top = ie->IEctl().get();
+    const std::string url = "http://b.example/", none;
+    const std::int32_t flags = 0, command = 2;
+    bool cancel = false;
+    const bool enable = true;
+    const std::int16_t button = 1, shift = 4;
+    const float x = 5, y = 6;
+    const std::vector<IEEventArg> nav{top, &url, &flags, &none, &none, &none, &cancel},
+        page{top, &url}, mouse{&button, &shift, &x, &y}, state{&command, &enable};
+    const std::vector<IEEventArg> args[] = {{},    nav,   page, {},    {}, page,
+                                            mouse, mouse, {},   state, {}};
+    for (std::int32_t kind = 0; kind <= 10; ++kind)
+        ForwardIEEvent(ctx, *ie, kind, ie->IEHandle(), args[kind]);
+    ForwardIEEvent(ctx, *ie, 42, ie->IEHandle(), nav);
+    EXPECT_THAT(events,
+                ElementsAre("begin #1 top http://b.example/", "navigated #1 top http://b.example/",
+                            "download #1", "downloaded #1", "document #1 top http://b.example/",
+                            "down #1 1 4 5,6", "up #1 1 4 5,6", "menu #1", "command #1 2 -1"));
 }
 
+// Here a receiver ends the list from inside one of its events.
 TEST_F(WindowList, EventsAfterTheListEndedAreDropped) {
     int n = shell.openWindow("http://a.example/").number;
     track();
     auto kept = list->NewEnum();
-    list.reset();
-    EXPECT_EQ(ctx.IEWindowsPtr, nullptr);
-    EXPECT_TRUE(shell.userNavigate(n, "http://b.example/"));
-    EXPECT_EQ(shell.window(n)->receiverCount(), 0u);
-
-    // A new list hears each event once, from its own wrapper only.
-    track();
-    ASSERT_NE(kept.front(), list->IE(1));
-    events.clear();
-    shell.userNavigate(n, "http://c.example/");
-    EXPECT_EQ(std::count(events.begin(), events.end(), "begin #1 top http://c.example/"), 1);
-}
-
-TEST_F(WindowList, ReceiverMayEndTheListFromInsideAnEvent) {
-    shell.openWindow("http://a.example/");
-    track();
     struct Ender : cIEWindowsEvents {
         std::unique_ptr<cIEWindows>* list;
         void IEWindowRegistered() override { list->reset(); }
     } ender;
     ender.list = &list;
-    list->addReceiver(&ender);
     list->removeReceiver(this);
+    list->addReceiver(&ender);
     list->addReceiver(this);
     shell.openWindow("http://b.example/");
     EXPECT_EQ(list, nullptr);
+    EXPECT_EQ(ctx.IEWindowsPtr, nullptr);
+    EXPECT_TRUE(shell.userNavigate(n, "http://c.example/"));
+    EXPECT_EQ(shell.window(n)->receiverCount(), 0u);
     EXPECT_THAT(events, IsEmpty());
     EXPECT_THAT(shell.sinkErrors(), IsEmpty());
+
+    // A new list hears each event once, from its own wrapper only.
+    track();
+    ASSERT_NE(kept.front(), list->IE(1));
+    shell.userNavigate(n, "http://d.example/");
+    EXPECT_EQ(std::count(events.begin(), events.end(), "begin #1 top http://d.example/"), 1);
 }
 
 TEST_F(WindowList, FailingShellGoesToTheCreatorAndLeavesNoListBehind) {
@@ -198,16 +184,6 @@ TEST_F(WindowList, FailingShellGoesToTheCreatorAndLeavesNoListBehind) {
     TrackingContext brokenCtx{desktop, loop, clock, broken};
     EXPECT_THROW(cIEWindows{brokenCtx}, AutomationError);
     EXPECT_EQ(brokenCtx.IEWindowsPtr, nullptr);
-}
-
-TEST_F(WindowList, UnknownKindRaisesNothing) {
-    shell.openWindow("http://a.example/");
-    track();
-    auto ie = list->IE(1);
-    const std::int32_t handle = ie->IEHandle();
-    ForwardIEEvent(ctx, *ie, 42, handle, {});
-    ForwardIEEvent(ctx, *ie, ie_event::DownloadBegin, handle, {});
-    EXPECT_THAT(events, ElementsAre("download #1"));
 }
 
 }  // namespace
