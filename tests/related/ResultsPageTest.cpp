@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "related/ResultsPage.h"
 
@@ -46,24 +48,21 @@ const std::string kAnswerPage = R"(<html><head><title>related:www.w3.org</title>
 <font size=-1><font color=#6f6f6f>Category:</font> <a href=http://directory.google.com/Top/Computers/Software/Globalization/>Computers&nbsp;&gt;&nbsp;Globalization</a><br></font>
 </BODY></html>)";
 
-TEST(GetBetween, FindsBothMarkersWithoutRegardToCase) {
-    EXPECT_EQ(GetBetween("<P><A HREF=x.html>Home</A>", "<a href=", ">"), "x.html");
-    EXPECT_EQ(GetBetween("<A HREF=x.html>Home</A>", ">", "</a"), "Home");
+TEST(GetBetween, TextBetweenBothMarkersFoundWithoutRegardToCase) {
+    const char* cases[][4] = {
+        {"<P><A HREF=x.html>Home</A>", "<a href=", ">", "x.html"},
+        {"<A HREF=x.html>Home</A>", ">", "</a", "Home"},
+        {"b>a=c>d", "=", ">", "c"},  // the end marker is looked for after the start marker
+        {"abab", "ab", "ba", ""},    // the only "ba" overlaps the start marker
+        {"a==b", "=", "=", ""},
+        {"no markers", "<", ">", ""},
+        {"<open only", "<", ">", ""},
+        {"", "<", ">", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(GetBetween(c[0], c[1], c[2]), c[3]) << c[0];
 }
 
-TEST(GetBetween, EndMarkerMustBeginAfterTheStartMarkerEnds) {
-    EXPECT_EQ(GetBetween("b>a=c>d", "=", ">"), "c");
-    // The only "ba" overlaps the start marker "ab", so there is no end.
-    EXPECT_EQ(GetBetween("abab", "ab", "ba"), "");
-    EXPECT_EQ(GetBetween("a==b", "=", "="), "");
-}
-
-TEST(GetBetween, EmptyWhenAMarkerIsMissing) {
-    EXPECT_EQ(GetBetween("no markers", "<", ">"), "");
-    EXPECT_EQ(GetBetween("<open only", "<", ">"), "");
-    EXPECT_EQ(GetBetween("", "<", ">"), "");
-}
-
+// Nothing before the body or from the first link is listed.
 TEST(RelatedPage, BuildsOneItemPerRelatedLinkAfterTheFirst) {
     const std::string expected =
         header("www.w3.org") +
@@ -75,63 +74,43 @@ TEST(RelatedPage, BuildsOneItemPerRelatedLinkAfterTheFirst) {
     EXPECT_EQ(GetRelatedHTML(kAnswerPage, "www.w3.org"), expected);
 }
 
-TEST(RelatedPage, WithoutLinksOnlyHeaderAndRule) {
-    const std::string bare = header("a.example") + "<HR NOSHADE SIZE=1>";
-    EXPECT_EQ(GetRelatedHTML("<body>nothing related</body>", "a.example"), bare);
-    EXPECT_EQ(GetRelatedHTML("", "a.example"), bare);
-    EXPECT_EQ(GetRelatedHTML("<body><p><a href=http://only.example/>Only</a>", "a.example"), bare);
-}
-
-TEST(RelatedPage, AddressQuotesAndSpacesAreRemovedOnlyOnce) {
-    const std::string page =
-        "<body><p><a href=skip>x</a>"
-        "<p><a href=\"\"http://q.example/\"\">Twice</a>"
-        "<p><a href=HTTP://Up.example/path>Upper</a>";
-    const std::string out = GetRelatedHTML(page, "s");
-    EXPECT_NE(out.find(relatedItem("&quot;http://q.example/&quot;", "Twice",
-                                   "&quot;http://q.example/&quot;")),
-              std::string::npos);
-    // The scheme test ignores case; the address itself is linked unchanged.
-    EXPECT_NE(out.find(relatedItem("HTTP://Up.example/path", "Upper", "Up.example/path")),
-              std::string::npos);
-}
-
-TEST(RelatedPage, RepeatedLinksAreAllListed) {
-    std::string page = "<body><p><a href=first>f</a>";
-    for (int i = 0; i < 3; ++i) page += "<p><a href=http://same.example/>Same</a>";
-    EXPECT_EQ(count(GetRelatedHTML(page, "s"), "<A HREF=\"http://same.example/\""), 3u);
-}
-
-TEST(RelatedPage, LinksBeforeTheBodyAreIgnored) {
-    const std::string out = GetRelatedHTML(kAnswerPage, "s");
-    EXPECT_EQ(out.find("head.example"), std::string::npos);
-    EXPECT_EQ(out.find("advanced_search"), std::string::npos);
-}
-
-TEST(RelatedPage, ScrapedTextCannotOpenTagsOrLeaveItsAttribute) {
-    const std::string page =
-        "<body><p><a href=skip>x</a>"
-        "<p><a href=\"http://x.example/\" onmouseover=\"alert(1)\">a>b</a>"
-        "<p><a href=http://y.example/?a=1&b=2&amp;c=3>AT&T 'quoted'</a>";
-    const std::string out = GetRelatedHTML(page, "<img src=x onerror=alert(1)>");
-    EXPECT_EQ(out.find("onmouseover=\""), std::string::npos);
-    EXPECT_EQ(out.find("<img"), std::string::npos);
-    EXPECT_NE(out.find("HREF=\"http://x.example/&quot; onmouseover=&quot;alert(1)\""),
-              std::string::npos);
-    EXPECT_NE(out.find("Title=\"a&gt;b\">"), std::string::npos);
-    EXPECT_NE(out.find(relatedItem("http://y.example/?a=1&amp;b=2&amp;c=3",
-                                   "AT&amp;T &#39;quoted&#39;", "y.example/?a=1&amp;b=2&amp;c=3")),
-              std::string::npos);
-    // Every "<" of the result is one of ours: font, two breaks, rule, three per item, rule.
-    EXPECT_EQ(count(out, "<"), 5u + 3u * 2u);
-}
-
-TEST(RelatedPage, PlaceholderWordsInScrapedTextStayAsTheyAre) {
-    const std::string page =
-        "<body><p><a href=skip>x</a><p><a href=http://e.example/URL/ALT/>TITLE LINK</a>";
-    EXPECT_NE(GetRelatedHTML(page, "s").find(
-                  relatedItem("http://e.example/URL/ALT/", "TITLE LINK", "e.example/URL/ALT")),
-              std::string::npos);
+TEST(RelatedPage, EachLinkAfterTheFirstWithScrapedTextEscaped) {
+    const std::string skip = "<body><p><a href=skip>x</a>";
+    const struct {
+        const char* rule;
+        std::string page;
+        std::vector<std::vector<std::string>> items;  // address, title, shown address
+    } cases[] = {
+        {"no link", "<body>nothing related</body>", {}},
+        {"nothing at all", "", {}},
+        {"one link only", "<body><p><a href=http://only.example/>Only</a>", {}},
+        {"quotes removed once",
+         skip + "<p><a href=\"\"http://q.example/\"\">Twice</a>",
+         {{"&quot;http://q.example/&quot;", "Twice", "&quot;http://q.example/&quot;"}}},
+        {"scheme found without regard to case, address linked unchanged",
+         skip + "<p><a href=HTTP://Up.example/path>Upper</a>",
+         {{"HTTP://Up.example/path", "Upper", "Up.example/path"}}},
+        {"repeats all listed",
+         skip + "<p><a href=http://s.example/>S</a><p><a href=http://s.example/>S</a>",
+         {{"http://s.example/", "S", "s.example"}, {"http://s.example/", "S", "s.example"}}},
+        {"placeholder words stay as they are",
+         skip + "<p><a href=http://e.example/URL/ALT/>TITLE LINK</a>",
+         {{"http://e.example/URL/ALT/", "TITLE LINK", "e.example/URL/ALT"}}},
+        {"scraped text cannot open tags or leave its attribute",
+         skip + "<p><a href=\"http://x.example/\" onmouseover=\"alert(1)\">a>b</a>"
+                "<p><a href=http://y.example/?a=1&b=2&amp;c=3>AT&T 'quoted'</a>",
+         {{"http://x.example/&quot; onmouseover=&quot;alert(1)", "a&gt;b",
+           "x.example/&quot; onmouseover=&quot;alert(1)"},
+          {"http://y.example/?a=1&amp;b=2&amp;c=3", "AT&amp;T &#39;quoted&#39;",
+           "y.example/?a=1&amp;b=2&amp;c=3"}}},
+    };
+    for (const auto& c : cases) {
+        std::string expected = header("s");
+        for (const auto& item : c.items) expected += relatedItem(item[0], item[1], item[2]);
+        EXPECT_EQ(GetRelatedHTML(c.page, "s"), expected + "<HR NOSHADE SIZE=1>") << c.rule;
+    }
+    EXPECT_EQ(GetRelatedHTML("", "<img src=x onerror=alert(1)>"),
+              header("&lt;img src=x onerror=alert(1)&gt;") + "<HR NOSHADE SIZE=1>");
 }
 
 TEST(RelatedPage, LinksThatRunScriptAreLeftOut) {
@@ -156,6 +135,7 @@ TEST(RelatedPage, LinksThatRunScriptAreLeftOut) {
     EXPECT_NE(out.find("HREF=\"&amp;#106avascript:alert(9)\""), std::string::npos);
 }
 
+// Each title is taken after its address, not after the "Category:" label.
 TEST(CategoryPage, OneItemPerAddressWithSpacesForNbsp) {
     const std::string expected =
         kCategoryStart +
@@ -167,64 +147,47 @@ TEST(CategoryPage, OneItemPerAddressWithSpacesForNbsp) {
     EXPECT_EQ(GetCategoryHTML(kAnswerPage), expected);
 }
 
-TEST(CategoryPage, HeadingAndCreditEvenWithoutCategories) {
-    const std::string out = GetCategoryHTML("<body><p>nothing</p></body>");
-    EXPECT_EQ(out, kCategoryStart + footer());
+TEST(CategoryPage, OneItemPerNewAddressWithScrapedTextEscaped) {
+    const struct {
+        const char* rule;
+        std::string page;
+        std::vector<std::pair<std::string, std::string>> items;  // address, title
+    } cases[] = {
+        {"the heading even without categories", "<body><p>nothing</p></body>", {}},
+        {"a block without an address links to the scheme alone, once",
+         "<body>>Category:<b>One</b>>Category:<b>Two</b>",
+         {{"http://", "One"}}},
+        {"a lower-case marker does not split; <BODY is not the body, so all is used",
+         "<HTML>>Category:<a href=http://head.example/>Head</a><BODY>"
+         ">category:<a href=http://no.example/>No</a>>Category:<a href=http://yes.example/>Yes</a>",
+         {{"http://head.example/", "Head"}, {"http://yes.example/", "Yes"}}},
+        {"a marker ahead of the body is not used",
+         ">Category:<a href=http://head.example/>Head</a><body>"
+         ">Category:<a href=http://yes.example/>Yes</a>",
+         {{"http://yes.example/", "Yes"}}},
+        {"an address ending like an earlier one is still new",
+         "<body>>Category:<a href=http://r.example/?u=http://a.example>R</a>"
+         ">Category:<a href=http://a.example>A</a>>Category:<a href=http://a.example>A again</a>",
+         {{"http://r.example/?u=http://a.example", "R"}, {"http://a.example", "A"}}},
+        {"scraped text cannot open tags or leave its attribute",
+         "<body>>Category:</font> <a href=http://x.example/ onclick=\"evil()\">T\"&x</a>",
+         {{"http://x.example/ onclick=&quot;evil()&quot;", "T&quot;&amp;x"}}},
+    };
+    for (const auto& c : cases) {
+        std::string expected = kCategoryStart;
+        for (const auto& [url, title] : c.items) expected += categoryItem(url, title);
+        EXPECT_EQ(GetCategoryHTML(c.page), expected + footer()) << c.rule;
+    }
+}
+
+TEST(CategoryPage, CreditIsOneLineWithOneLinkBetweenComments) {
     const std::string credit = footer();
     ASSERT_EQ(credit.rfind("<br>", 0), 0u);
     const auto open = credit.find("<!--");
-    const auto close = credit.rfind("-->");
     ASSERT_NE(open, std::string::npos);
-    EXPECT_EQ(close + 3, credit.size());
+    EXPECT_EQ(credit.rfind("-->") + 3, credit.size());
     EXPECT_EQ(count(credit, "<A HREF="), 1u);
     EXPECT_EQ(credit.find('\n', credit.find("-->", open) + 3), std::string::npos);
-}
-
-TEST(CategoryPage, BlockWithoutAddressLinksToSchemeAloneOnce) {
-    const std::string page = "<body>>Category:<b>One</b>>Category:<b>Two</b>";
-    EXPECT_EQ(GetCategoryHTML(page), kCategoryStart + categoryItem("http://", "One") + footer());
-}
-
-TEST(CategoryPage, SplitMarkerAndBodyMatchCase) {
-    // ">category:" in lower case does not split; "<BODY" is not the body, so the whole
-    // markup is split, which gives the same blocks here.
-    const std::string page =
-        "<HTML><BODY>>category:<a href=http://no.example/>No</a>"
-        ">Category:<a href=http://yes.example/>Yes</a>";
-    EXPECT_EQ(GetCategoryHTML(page),
-              kCategoryStart + categoryItem("http://yes.example/", "Yes") + footer());
-    // A ">Category:" ahead of a lower-case body tag is not used.
-    const std::string withBody =
-        ">Category:<a href=http://head.example/>Head</a><body>"
-        ">Category:<a href=http://yes.example/>Yes</a>";
-    EXPECT_EQ(GetCategoryHTML(withBody),
-              kCategoryStart + categoryItem("http://yes.example/", "Yes") + footer());
-}
-
-TEST(CategoryPage, TitleIsTakenAfterTheAddress) {
-    const std::string page = "<body>>Category:</font> <a href=http://t.example/>A&nbsp;B</a>";
-    EXPECT_EQ(GetCategoryHTML(page),
-              kCategoryStart + categoryItem("http://t.example/", "A B") + footer());
-}
-
-TEST(CategoryPage, AnAddressEndingLikeAnEarlierOneIsStillNew) {
-    const std::string page =
-        "<body>>Category:<a href=http://r.example/?u=http://a.example>R</a>"
-        ">Category:<a href=http://a.example>A</a>"
-        ">Category:<a href=http://a.example>A again</a>";
-    EXPECT_EQ(GetCategoryHTML(page), kCategoryStart +
-                                         categoryItem("http://r.example/?u=http://a.example", "R") +
-                                         categoryItem("http://a.example", "A") + footer());
-}
-
-TEST(CategoryPage, ScrapedTextCannotOpenTagsOrLeaveItsAttribute) {
-    const std::string page =
-        "<body>>Category:</font> <a href=http://x.example/ onclick=\"evil()\">T\"&x</a>";
-    const std::string out = GetCategoryHTML(page);
-    EXPECT_EQ(out,
-              kCategoryStart +
-                  categoryItem("http://x.example/ onclick=&quot;evil()&quot;", "T&quot;&amp;x") +
-                  footer());
 }
 
 }  // namespace
