@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
 #include <string>
 
 #include "search/SearchAddress.h"
 #include "shell/Settings.h"
+#include "shell/TempFolder.h"
 
 // Fields left out of a designated initializer keep their defaults, which is the point here.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -63,16 +62,6 @@ TEST(WebSearchAddress, ListChoicesGiveTheirValues) {
     }
 }
 
-TEST(WebSearchAddress, WordsKeepTheirOuterSpacesAsPlusAndDomainKeepsSpaces) {
-    WebSearchFields f;
-    f.words = " cat ";
-    f.domain = " my site.org ";
-    const std::string q = webQuery(f);
-    EXPECT_TRUE(has(q, "as_q=+cat+"));
-    EXPECT_TRUE(has(q, "as_sitesearch= my site.org "));
-    EXPECT_TRUE(has(webQuery({}), "as_q="));
-}
-
 TEST(WebSearchAddress, IndexOutsideItsListCountsAsTheFirst) {
     EXPECT_EQ(webQuery({.words = "x",
                         .matchMode = 7,
@@ -81,6 +70,25 @@ TEST(WebSearchAddress, IndexOutsideItsListCountsAsTheFirst) {
                         .date = 4,
                         .occurrences = 5}),
               webQuery({.words = "x"}));
+}
+
+// Search words turn each space into "+"; other fields keep theirs, trimmed in the news panel.
+TEST(SearchAddress, OnlySearchWordsTurnSpacesIntoPlus) {
+    const std::string web = webQuery({.words = " cat ", .domain = " my site.org "});
+    EXPECT_TRUE(has(web, "as_q=+cat+") && has(web, "as_sitesearch= my site.org ")) << web;
+    EXPECT_TRUE(has(webQuery({}), "as_q="));
+    const std::string news = newsQuery({.words = "cheap flights",
+                                        .subject = "cheap flights",
+                                        .author = " Jo Doe ",
+                                        .messageId = " <a1@b.example> "});
+    EXPECT_TRUE(has(news, "as_q=cheap+flights") && has(news, "as_usubject=cheap flights") &&
+                has(news, "as_uauthors=Jo Doe") && has(news, "as_umsgid=<a1@b.example>"))
+        << news;
+    const std::string image =
+        imageQuery({.words = "red car", .matchMode = 1, .domain = " a b.org"});
+    EXPECT_TRUE(has(image, "as_q=") && has(image, "as_epq=red+car") &&
+                has(image, "as_sitesearch= a b.org"))
+        << image;
 }
 
 TEST(SearchEncoding, CharactersThatWouldChangeTheAddressAreEncoded) {
@@ -113,17 +121,6 @@ TEST(NewsSearchAddress, FirstItemsWithTrimmedGroup) {
                                      "groups.google.com"),
               "http://groups.google.com/groups?as_q=big+cat&num=10&as_ugroup=rec.games.*&as_"
               "usubject=&as_uauthors=&as_umsgid=&as_drrb=b&as_qdr=&hl=en");
-}
-
-TEST(NewsSearchAddress, TextFieldsKeepInnerSpaces) {
-    const std::string q = newsQuery({.words = "cheap flights",
-                                     .subject = "cheap flights",
-                                     .author = " Jo Doe ",
-                                     .messageId = " <a1@b.example> "});
-    EXPECT_TRUE(has(q, "as_q=cheap+flights"));
-    EXPECT_TRUE(has(q, "as_usubject=cheap flights"));
-    EXPECT_TRUE(has(q, "as_uauthors=Jo Doe"));
-    EXPECT_TRUE(has(q, "as_umsgid=<a1@b.example>"));
 }
 
 TEST(NewsSearchAddress, MessageDates) {
@@ -167,12 +164,6 @@ TEST(ImageSearchAddress, ListChoicesGiveTheirValues) {
     EXPECT_TRUE(has(imageQuery({.size = 6}), "imgsz=xxlarge"));
 }
 
-TEST(ImageSearchAddress, ExactPhraseAndDomain) {
-    const std::string q = imageQuery({.words = "red car", .matchMode = 1, .domain = " a b.org"});
-    EXPECT_TRUE(has(q, "as_q=") && has(q, "as_epq=red+car"));
-    EXPECT_TRUE(has(q, "as_sitesearch= a b.org"));
-}
-
 TEST(RelatedQueryAddress, SiteGoesAfterAsRq) {
     EXPECT_EQ(BuildRelatedQueryAddress("www.w3.org", "www.google.com"),
               "http://www.google.com/search?as_rq=www.w3.org");
@@ -182,31 +173,17 @@ TEST(RelatedQueryAddress, SiteGoesAfterAsRq) {
               "http://SITE.example/search?as_rq=a.example%3Fx%3D1%26y");
 }
 
-class SearchHostsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("surfdeck-hosts-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir_);
-        ini_ = (dir_ / "conf.ini").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
-    std::string ini_;
-};
-
-TEST_F(SearchHostsTest, DefaultsWithoutTheKeys) {
-    const SearchHosts hosts = readSearchHosts(ini_);
+TEST(SearchHosts, ReadFromTheSearchSectionWithTheUsualHostsForAbsentOrEmptyKeys) {
+    testing::TempFolder folder;
+    const std::string ini = settingsPath(folder.path());
+    SearchHosts hosts = readSearchHosts(ini);
     EXPECT_EQ(hosts.web, "www.google.com");
     EXPECT_EQ(hosts.groups, "groups.google.com");
     EXPECT_EQ(hosts.images, "images.google.com");
-}
-
-TEST_F(SearchHostsTest, ReadsTheSearchSectionAndIgnoresEmptyValues) {
-    WriteIni("Search", "WebHost", "localhost:8080", ini_);
-    WriteIni("Search", "GroupsHost", "", ini_);
-    WriteIni("Search", "ImagesHost", "img.example", ini_);
-    const SearchHosts hosts = readSearchHosts(ini_);
+    WriteIni("Search", "WebHost", "localhost:8080", ini);
+    WriteIni("Search", "GroupsHost", "", ini);
+    WriteIni("Search", "ImagesHost", "img.example", ini);
+    hosts = readSearchHosts(ini);
     EXPECT_EQ(hosts.web, "localhost:8080");
     EXPECT_EQ(hosts.groups, "groups.google.com");
     EXPECT_EQ(hosts.images, "img.example");
