@@ -20,18 +20,19 @@ int px(double twips, double twipsPerPixel) {
 }
 
 // Windowed controls lie above the drawn ones, and among those pictures lie above
-// labels, which lie above shapes: the title text over its band, the caption buttons
-// over the title text. Within a layer the design order holds.
-int layer(forms::ControlKind kind) {
-    switch (kind) {
+// separator lines, which lie above labels, which lie above filled shapes: the title
+// text over its band, the caption buttons over the title text, and a line never cut by
+// the box of a label that reaches down to it. Within a layer the design order holds.
+int layer(const forms::Control& c) {
+    switch (c.kind()) {
         case forms::ControlKind::Shape:
-            return 0;
+            return static_cast<const forms::Shape&>(c).style() == forms::Shape::Style::Line ? 2 : 0;
         case forms::ControlKind::Label:
             return 1;
         case forms::ControlKind::Image:
-            return 2;
-        default:
             return 3;
+        default:
+            return 4;
     }
 }
 
@@ -59,9 +60,8 @@ QtFormWindow::QtFormWindow(QtFormHost& host, forms::Form& form, Hwnd handle)
     setAutoFillBackground(true);
 
     std::vector<forms::Control*> ordered = form.controls();
-    std::stable_sort(ordered.begin(), ordered.end(), [](forms::Control* a, forms::Control* b) {
-        return layer(a->kind()) < layer(b->kind());
-    });
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](forms::Control* a, forms::Control* b) { return layer(*a) < layer(*b); });
     for (forms::Control* c : ordered) {
         if (QWidget* v = makeView(*c)) {
             views_[c] = v;
