@@ -58,12 +58,12 @@ def check_layout(prefix):
             raise TourFailure(f"the desktop entry lacks {line}")
 
 
-def run(build, out, work):
+def run(cmake, build, out, work):
     procs = Processes(out)
     display = None
     try:
         prefix = os.path.join(work, "prefix")
-        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True,
+        subprocess.run([cmake, "--install", build, "--prefix", prefix], check=True,
                        stdout=subprocess.DEVNULL)
         check_layout(prefix)
         print("program folder laid out under lib/surfdeck, launcher, desktop entry, icon")
@@ -126,8 +126,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", required=True)
     parser.add_argument("--out", default=None)
+    parser.add_argument("--cmake", default="cmake", help="the cmake that built BUILD_DIR")
     args = parser.parse_args()
-    missing = missing_tools(["Xvfb", "openbox", "xdotool", "import", "cmake"])
+    missing = missing_tools(["Xvfb", "openbox", "xdotool", "import", args.cmake])
     if missing:
         print("skipped, missing: " + ", ".join(missing))
         return SKIP
@@ -135,7 +136,7 @@ def main():
     out = os.path.abspath(args.out) if args.out else os.path.join(work, "logs")
     os.makedirs(out, exist_ok=True)
     try:
-        run(os.path.abspath(args.build), out, work)
+        run(args.cmake, os.path.abspath(args.build), out, work)
         print("installed program: passed")
         return 0
     except TourFailure as e:
