@@ -1,5 +1,8 @@
 #include "platform/chromium/BrowserLauncher.h"
 
+#include <signal.h>
+#include <sys/prctl.h>
+
 #include <unistd.h>
 
 #include <QDeadlineTimer>
@@ -74,6 +77,8 @@ bool PrivateBrowserProcess::start(const std::string& executable, const std::stri
     process_->setArguments(args);
     process_->setStandardOutputFile(QProcess::nullDevice());
     process_->setStandardErrorFile(QProcess::nullDevice());
+    // The private browser is ours alone: it goes when Surfdeck goes, even by a crash.
+    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_->start();
     return process_->waitForStarted(5000);
 }
