@@ -2,6 +2,29 @@
 
 namespace surfdeck {
 
+namespace {
+
+// Forwards to the page's one document.
+class DocumentReference : public HtmlDocument {
+  public:
+    explicit DocumentReference(std::shared_ptr<SimWebDocument> doc) : doc_(std::move(doc)) {}
+    std::string bodyOuterHTML() override { return doc_->bodyOuterHTML(); }
+    void setBodyInnerHTML(const std::string& html) override { doc_->setBodyInnerHTML(html); }
+    void setBodyLeftMargin(int pixels) override { doc_->setBodyLeftMargin(pixels); }
+    void setBodyTopMargin(int pixels) override { doc_->setBodyTopMargin(pixels); }
+    Cookie advise(DocumentEvents* sink) override { return doc_->advise(sink); }
+    void unadvise(Cookie cookie) override { doc_->unadvise(cookie); }
+
+  private:
+    std::shared_ptr<SimWebDocument> doc_;
+};
+
+}  // namespace
+
+std::shared_ptr<HtmlDocument> SimWebBrowser::Document() {
+    return std::make_shared<DocumentReference>(document_);
+}
+
 SimWebBrowser::SimWebBrowser(EmbeddedRole role, SimWeb& web, SimEventLoop& loop,
                              std::vector<std::string>* sinkErrors)
     : role_(role),

@@ -26,7 +26,9 @@ class SimWebBrowser : public EmbeddedBrowser, public std::enable_shared_from_thi
     // EmbeddedBrowser
     void Navigate(const std::string& url) override;
     void Stop() override;
-    std::shared_ptr<HtmlDocument> Document() override { return document_; }
+    // A fresh reference object on every call, as a real browser hands out, so a caller
+    // that keeps only a raw pointer to it is caught.
+    std::shared_ptr<HtmlDocument> Document() override;
     Cookie advise(BrowserEvents* sink) override { return sinks_.advise(sink); }
     void unadvise(Cookie cookie) override { sinks_.unadvise(cookie); }
 
