@@ -1,119 +1,62 @@
+// The main window's pop-up menus on Qt menus.
 #include <gtest/gtest.h>
 
 #include <QMenu>
 #include <QTimer>
 
-#include "QtTestForms.h"
+#include "QtProgram.h"
 
 using namespace surfdeck;
 using namespace surfdeck::qttest;
 
 namespace {
 
-struct MenuLine {
-    QString text;
-    bool separator;
-    bool checked;
-};
-
-// Reads the pop-up that is up now, then picks the entry with this text (or closes the
-// menu when the text is empty), as the user would with the keyboard.
-void pickLater(std::vector<MenuLine>& seen, QString pick, std::vector<std::string>& log) {
-    QTimer::singleShot(50, [&seen, pick, &log] {
+// Clicks the toolbar button and, while its menu is up, notes the menu's lines ("[x]"
+// before a checked entry, "-" for a separator) and that timers still tick, then picks
+// the entry with this text as the user would with the keyboard, or closes the menu.
+std::vector<QString> popUp(QtProgram& p, const char* key, const QString& pick) {
+    std::vector<QString> seen;
+    int ticks = 0;
+    const auto timer = p.timers.startTimer(1, [&] { ++ticks; });
+    QObject until;  // a menu that never came up leaves nothing behind
+    QTimer::singleShot(50, &until, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) {
-            log.push_back("no menu");
-            return;
-        }
-        for (QAction* a : menu->actions())
-            seen.push_back({a->text(), a->isSeparator(), a->isChecked()});
+        if (!menu) return;
+        if (ticks == 0) seen.push_back("no ticks");
         for (QAction* a : menu->actions()) {
-            if (!pick.isEmpty() && a->text() == pick) {
-                menu->setActiveAction(a);
-                QTest::keyClick(menu, Qt::Key_Return);
-                return;
-            }
+            seen.push_back(a->isSeparator() ? "-" : (a->isChecked() ? "[x] " : "") + a->text());
+            if (a->text() == pick) menu->setActiveAction(a);
         }
-        QTest::keyClick(menu, Qt::Key_Escape);
+        QTest::keyClick(menu, menu->activeAction() ? Qt::Key_Return : Qt::Key_Escape);
     });
+    QTest::mouseClick(p.button(p.program.main.load().Toolbar1, key), Qt::LeftButton);
+    p.timers.stopTimer(timer);
+    return seen;
 }
-
-struct ToolsMenu {
-    forms::MenuItem root{"", ""};
-    forms::MenuItem& tools = root.add("mnuTools", "Tools");
-    std::vector<std::string> log;
-    ToolsMenu() {
-        tools.add("mnuTop", "Always on top").setChecked(true);
-        tools.add("mnuRoll", "Roll Up main window");
-        tools.add("sep1", "-");
-        tools.add("mnuExit", "Exit");
-        tools.add("mnuHidden", "Hidden").setVisible(false);
-        tools.child("mnuRoll")->onClick = [this](int) { log.push_back("roll"); };
-        tools.child("mnuExit")->onClick = [this](int) { log.push_back("exit"); };
-    }
-};
 
 }  // namespace
 
-TEST(PopupMenus, ShowCheckMarksAndSeparatorsAndRunTheChoiceBeforeReturning) {
-    Fixture f;
-    FrameForm form(f.context);
-    showAndWait(f.host, form);
-    ToolsMenu m;
-    std::vector<MenuLine> seen;
-    pickLater(seen, "Roll Up main window", m.log);
-    form.popupMenu(m.tools);
-    m.log.push_back("returned");
-    EXPECT_EQ(m.log, (std::vector<std::string>{"roll", "returned"}));
-    ASSERT_EQ(seen.size(), 4u);
-    EXPECT_EQ(seen[0].text, "Always on top");
-    EXPECT_TRUE(seen[0].checked);
-    EXPECT_FALSE(seen[1].checked);
-    EXPECT_TRUE(seen[2].separator);
-    EXPECT_EQ(seen[3].text, "Exit");
+TEST(Menus, TheToolsMenuShowsItsMarksAndItsChoiceRunsBeforeThePopUpReturns) {
+    QtProgram p;
+    frmMain& m = p.start();
+    const std::vector<QString> tools{
+        "[x] Always on top", "Roll Up main window", "-", "Vertical", "[x] Horizontal", "-", "Exit"};
+    EXPECT_EQ(popUp(p, "options", ""), tools);  // closed with no choice: nothing changes
+    EXPECT_EQ(p.app.settings.View, "h");
+    EXPECT_EQ(popUp(p, "options", "Vertical"), tools);
+    // The host is gone once the pop-up call has returned: the choice ran before.
+    EXPECT_FALSE(p.program.menu.loaded());
+    EXPECT_EQ(p.app.settings.View, "v");
+    EXPECT_EQ(m.Toolbar1.width(), 390 * 2 + 100);
 }
 
-TEST(PopupMenus, AMenuClosedWithoutAChoiceRunsNothing) {
-    Fixture f;
-    FrameForm form(f.context);
-    showAndWait(f.host, form);
-    ToolsMenu m;
-    std::vector<MenuLine> seen;
-    pickLater(seen, "", m.log);
-    form.popupMenu(m.tools);
-    EXPECT_TRUE(m.log.empty());
-}
-
-TEST(PopupMenus, IndexedCopiesReportTheirIndexAndAddressesKeepTheirAmpersand) {
-    Fixture f;
-    FrameForm form(f.context);
-    showAndWait(f.host, form);
-    forms::MenuItem root{"", ""};
-    forms::MenuItem& window = root.add("mnuWindow", "Window");
-    int chosen = -1;
-    window.add("mnuWin", "No Internet Explorer`s window", 0).onClick = [&](int i) { chosen = i; };
-    window.child("mnuWin", 0)->setCaption("http://a.example/?x=1&y=2");
-    window.loadCopy("mnuWin", 1).setCaption("http://b.example/");
-    std::vector<MenuLine> seen;
-    std::vector<std::string> log;
-    pickLater(seen, "http://b.example/", log);
-    form.popupMenu(window);
-    EXPECT_EQ(chosen, 1);
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].text, "http://a.example/?x=1&&y=2");  // "&&" shows one "&"
-}
-
-TEST(PopupMenus, TimersKeepTickingWhileAMenuIsUp) {
-    Fixture f;
-    FrameForm form(f.context);
-    showAndWait(f.host, form);
-    ToolsMenu m;
-    int ticks = 0;
-    auto id = f.timers.startTimer(10, [&] { ++ticks; });
-    std::vector<MenuLine> seen;
-    QTimer::singleShot(40, [&] { m.log.push_back("ticks " + std::to_string(ticks > 0)); });
-    pickLater(seen, "Exit", m.log);
-    form.popupMenu(m.tools);
-    f.timers.stopTimer(id);
-    EXPECT_EQ(m.log, (std::vector<std::string>{"ticks 1", "exit"}));
+TEST(Menus, TheWindowMenuListsAddressesAsTheyStandAndBringsTheChosenWindowForward) {
+    QtProgram p;
+    p.start();
+    p.shell.openWindow("http://a.example/?x=1&y=2");
+    const Hwnd second = p.shell.openWindow("http://b.example/").handle;
+    // "&&" shows one "&" rather than underlining the next letter.
+    EXPECT_EQ(popUp(p, "window", "http://b.example/"),
+              (std::vector<QString>{"http://a.example/?x=1&&y=2", "http://b.example/"}));
+    EXPECT_EQ(p.shellDesktop.foregroundWindow(), second);
 }

@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <QWindow>
 #include <cmath>
 
 #include "mainwindow/frmMain.h"
@@ -33,8 +32,6 @@ struct QtProgram {
     explicit QtProgram(const char* ini = "[MainWindow]\r\nRollUp=0\r\n") {
         QFile conf(folder.filePath("conf.ini"));
         if (conf.open(QIODevice::WriteOnly)) conf.write(ini);
-        for (const char* page : {"g1.htm", "c1.h1"})
-            QFile::copy(QStringLiteral(SURFDECK_BIN_DIR "/") + page, folder.filePath(page));
         host.setCloseHandler([this](forms::Form& form) { program.closeForm(form); });
     }
 
@@ -50,6 +47,12 @@ struct QtProgram {
         const Hwnd h = shell.openWindow(address).handle;
         program.main.load().ActiveIEHwnd = h;
         return h;
+    }
+    // The search service answers the related-sites query for site with the saved page.
+    void answerRelatedQuery(const std::string& site) {
+        QFile g1(QStringLiteral(SURFDECK_BIN_DIR "/g1.htm"));
+        if (g1.open(QIODevice::ReadOnly))
+            web.setPage("http://www.google.com/search?as_rq=" + site, g1.readAll().toStdString());
     }
     QToolButton* button(forms::Toolbar& toolbar, const char* key) {
         return host.widget(toolbar)->findChild<QToolButton*>(QString::fromLatin1(key));
@@ -76,20 +79,6 @@ struct QtProgram {
     AppContext app{folder.path().toStdString(), desktop, timers, loop, clock, host};
     Program program{app, automation, registry};
 };
-
-// Shows the form and waits until its window is on the screen.
-inline QWidget* showAndWait(QtFormHost& host, forms::Form& form) {
-    form.show();
-    QWidget* w = host.window(form);
-    if (w) (void)QTest::qWaitForWindowExposed(w);
-    return w;
-}
-
-// A point of a control's widget, in its window's coordinates.
-inline QPoint inWindow(QtFormHost& host, const forms::Control& c, QPoint local) {
-    QWidget* v = host.widget(c);
-    return v->mapTo(v->window(), local);
-}
 
 // Twips to pixels at the tests' 96 dots per inch.
 inline int px(double twips) {

@@ -1,5 +1,5 @@
-// The Qt tests share one application object, made only when tests run (listing the
-// tests needs no display).
+// The Qt tests share one application object on the offscreen platform they are written
+// for, made only when tests run: listing them (discovery at build time) needs none.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,21 +7,14 @@
 
 namespace {
 
-class QtApplication : public ::testing::Environment {
-  public:
-    QtApplication(int& argc, char** argv) : argc_(argc), argv_(argv) {}
+struct QtApplication : ::testing::Environment {
+    explicit QtApplication(char** argv) : argv_(argv) {}
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-            qEnvironmentVariableIsEmpty("DISPLAY") &&
-            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app_ = std::make_unique<QApplication>(argc_, argv_);
     }
     void TearDown() override { app_.reset(); }
-
-  private:
-    int& argc_;
+    int argc_ = 1;
     char** argv_;
     std::unique_ptr<QApplication> app_;
 };
@@ -30,7 +23,6 @@ class QtApplication : public ::testing::Environment {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    static int qtArgc = 1;
-    ::testing::AddGlobalTestEnvironment(new QtApplication(qtArgc, argv));
+    ::testing::AddGlobalTestEnvironment(new QtApplication(argv));
     return RUN_ALL_TESTS();
 }

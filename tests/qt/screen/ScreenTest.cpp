@@ -16,7 +16,7 @@ using namespace surfdeck::qttest;
 
 namespace {
 
-const QColor band(0, 88, 240);
+const std::string kMain = "[MainWindow]\r\nTop=1500\r\nLeft=1500\r\n";
 
 QRect placeOf(const forms::Form& f) {
     return {px(f.left()), px(f.top()), px(f.width()), px(f.height())};
@@ -28,35 +28,33 @@ QImage screen(const QRect& r) {
         .toImage();
 }
 
-void save(const QImage& shot, const char* name) {
+// Saves what the screen shows at r, when pictures are asked for.
+void save(const QRect& r, const std::string& name) {
     const QByteArray dir = qgetenv("SURFDECK_SHOTS_DIR");
-    if (!dir.isEmpty()) {
-        EXPECT_TRUE(shot.save(QString::fromUtf8(dir) + "/" + name + ".png"));
-    }
+    EXPECT_TRUE(dir.isEmpty() || screen(r).save(dir + "/" + name.c_str() + ".png")) << name;
 }
 
 // The band's first two rows between the edge pictures, right of the corner icon, lie
-// above the title text and the caption buttons: all of it is the band's colour, and
-// the row above the window is not.
-bool bandIsWhereTheModelSays(const SkinnedForm& f) {
-    const QRect r = placeOf(f);
-    const QImage s = screen(r.adjusted(0, -1, 0, 0));
-    for (int x = 14; x < r.width() - 5; ++x) {
-        if (s.pixelColor(x, 0) == band) return false;
-        if (s.pixelColor(x, 1) != band || s.pixelColor(x, 2) != band) return false;
-    }
-    return true;
-}
-
-// Waits until the server shows the window as the model has it.
+// above the title text and the caption buttons: all of it in the band's colour, and
+// the row above the window not. Waits for the server to show it so.
 void expectShown(const SkinnedForm& f) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bandIsWhereTheModelSays(f); }, 5000)) << f.name();
+    const auto shown = [r = placeOf(f)] {
+        const QImage s = screen(r.adjusted(0, -1, 0, 0));
+        for (int x = 14; x < r.width() - 5; ++x) {
+            const QColor band(0, 88, 240);
+            if (s.pixelColor(x, 0) == band || s.pixelColor(x, 1) != band ||
+                s.pixelColor(x, 2) != band)
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(shown, 5000)) << f.name();
     QTest::qWait(100);  // the rest of the window is painted with the band
 }
 
-void shoot(const SkinnedForm& f, const char* name) {
+void shoot(const SkinnedForm& f, const std::string& name) {
     expectShown(f);
-    save(screen(placeOf(f)), name);
+    save(placeOf(f), name);
 }
 
 }  // namespace
@@ -64,79 +62,62 @@ void shoot(const SkinnedForm& f, const char* name) {
 TEST(OnTheScreen, TheMainWindowInBothLayoutsAndRolledUp) {
     ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchX(), 96);
     QCursor::setPos(1000, 700);  // away from every window
-    const char* layouts[][2] = {
-        {"[MainWindow]\r\nTop=1500\r\nLeft=1500\r\nRollUp=0\r\n", "main-horizontal"},
-        {"[MainWindow]\r\nTop=1500\r\nLeft=1500\r\nRollUp=0\r\nview=v\r\n", "main-vertical"},
-        {"[MainWindow]\r\nTop=1500\r\nLeft=1500\r\nRollUp=1\r\n", "main-rolled-up"},
-    };
-    for (const auto& [ini, name] : layouts) {
-        QtProgram p(ini);
+    for (const auto& [ini, name] : {std::pair{"RollUp=0\r\n", "main-horizontal"},
+                                    {"RollUp=0\r\nview=v\r\n", "main-vertical"},
+                                    {"RollUp=1\r\n", "main-rolled-up"}}) {
+        QtProgram p((kMain + ini).c_str());
         frmMain& m = p.start();
         if (p.app.settings.RollUp) {
-            EXPECT_TRUE(QTest::qWaitFor([&] { return m.height() <= 300; }, 5000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return m.height() < 300; }));
         }
         shoot(m, name);
     }
 }
 
-TEST(OnTheScreen, EachPanel) {
-    QtProgram p(
-        "[MainWindow]\r\nTop=1500\r\nLeft=1500\r\nRollUp=0\r\n"
-        "[RelatedSearchWindow]\r\nTop=1500\r\nLeft=4500\r\nWidth=4500\r\nHeight=6000\r\n"
-        "[WebSearchWindow]\r\nTop=1500\r\nLeft=4500\r\n[NewsSearchWindow]\r\nTop=1500\r\n"
-        "Left=4500\r\n[ImageSearchWindow]\r\nTop=1500\r\nLeft=4500\r\n"
-        "[Recent]\r\nRecentWebText=surfdeck;toolbar;\r\nRecentGroupGroup=comp.lang.c++;\r\n");
+TEST(OnTheScreen, EachPanelAndBothMenus) {
+    std::string ini = kMain + "RollUp=0\r\n";
+    for (const char* panel : {"RelatedSearch", "WebSearch", "NewsSearch", "ImageSearch"})
+        ini += std::string("[") + panel + "Window]\r\nTop=1500\r\nLeft=4500\r\nWidth=4500\r\n";
+    QtProgram p(ini.c_str());
     frmMain& m = p.start();
     p.openTab("http://www.example.com/");
-    // Each search panel with words typed into its first box.
-    const std::pair<const char*, const char*> panels[] = {
-        {"web", "skinned toolbar"}, {"news", "qt widgets"}, {"image", "sunset"}};
-    for (const auto& [key, words] : panels) {
+    for (const auto& [key, words] :
+         {std::pair{"web", "skinned toolbar"}, {"news", "qt widgets"}, {"image", "sunset"}}) {
         QTest::mouseClick(p.button(m.Toolbar1, key), Qt::LeftButton);
         auto* panel = dynamic_cast<SkinnedForm*>(p.app.forms.activeForm());
         ASSERT_NE(panel, nullptr);
         QTest::keyClicks(p.host.window(*panel)->findChild<QComboBox*>()->lineEdit(), words);
-        shoot(*panel, ("panel-" + std::string(key)).c_str());
+        shoot(*panel, std::string("panel-") + key);
         p.program.closeForm(*panel);
     }
-    // The related sites of the page in front; the search service answers with the saved
-    // answer page.
-    QFile answer(QStringLiteral(SURFDECK_BIN_DIR "/g1.htm"));
-    ASSERT_TRUE(answer.open(QIODevice::ReadOnly));
-    p.web.setPage("http://www.google.com/search?as_rq=www.example.com",
-                  answer.readAll().toStdString());
+    // The sites related to the page in front, from the saved answer page.
+    p.answerRelatedQuery("www.example.com");
     QTest::mouseClick(p.button(m.Toolbar1, "related"), Qt::LeftButton);
-    frmBrowser& related = *p.program.related.get();
     p.shellLoop.doEvents();
+    frmBrowser& related = *p.program.related.get();
     EXPECT_EQ(related.lblStatus.caption(), "Related list complete");
     shoot(related, "panel-related");
-}
+    p.program.closeForm(related);
 
-TEST(OnTheScreen, BothMenus) {
-    QtProgram p("[MainWindow]\r\nTop=1500\r\nLeft=1500\r\nRollUp=0\r\n");
-    frmMain& m = p.start();
-    p.openTab("http://www.example.com/");
+    // A second tab: back and forward follow its history (none) at the next polling tick.
     p.openTab("http://www.example.org/news/");
-    // Back and forward follow the new tab's history (none) at the next polling tick.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !p.button(m.Toolbar1, "back")->isEnabled(); }));
     expectShown(m);
-    for (const char* key : {"options", "window"}) {
-        SCOPED_TRACE(key);
+    for (const auto& [key, name] :
+         {std::pair{"options", "menu-tools"}, {"window", "menu-window"}}) {
         QToolButton* b = p.button(m.Toolbar1, key);
-        QCursor::setPos(b->mapToGlobal(b->rect().center()));
-        QRect menuPlace;
+        QCursor::setPos(b->mapToGlobal(b->rect().center()));  // menus pop up at the pointer
+        bool shown = false;
         QTimer::singleShot(0, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QWidget* menu = QApplication::activePopupWidget();
             if (!menu) return;
-            menuPlace = menu->geometry();
             const QImage drawn = menu->grab().toImage().convertToFormat(QImage::Format_RGB32);
-            EXPECT_TRUE(QTest::qWaitFor([&] { return screen(menuPlace) == drawn; }, 5000));
-            save(screen(placeOf(m).united(menuPlace)),
-                 key == std::string("options") ? "menu-tools" : "menu-window");
+            shown = QTest::qWaitFor([&] { return screen(menu->geometry()) == drawn; }, 5000);
+            save(placeOf(m).united(menu->geometry()), name);
             menu->close();
         });
         QTest::mouseClick(b, Qt::LeftButton);
-        EXPECT_FALSE(menuPlace.isEmpty());
+        EXPECT_TRUE(shown) << name;
     }
 }
 
