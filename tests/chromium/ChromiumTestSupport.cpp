@@ -5,15 +5,11 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QTcpSocket>
-#include <algorithm>
-
-#include "platform/chromium/CdpTab.h"
 
 namespace surfdeck::chromium::test {
 
@@ -25,8 +21,6 @@ bool waitFor(const std::function<bool()>& pred, int ms) {
     }
     return true;
 }
-
-// ---- TestBrowser ---------------------------------------------------------------------------
 
 TestBrowser::~TestBrowser() {
     stop();
@@ -67,24 +61,25 @@ bool TestBrowser::start(int port) {
 }
 
 void TestBrowser::stop() {
-    if (process_) {
-        resume();
-        process_->terminate();
-        if (!process_->waitForFinished(10000)) {
-            process_->kill();
-            process_->waitForFinished(10000);
-        }
-        process_.reset();
-    }
+    end(false);
     dropProfile();
 }
 
-void TestBrowser::crash() {
+void TestBrowser::end(bool kill) {
     if (!process_) return;
     resume();
-    process_->kill();
+    if (!kill) process_->terminate();
+    if (kill || !process_->waitForFinished(10000)) process_->kill();
     process_->waitForFinished(10000);
     process_.reset();
+}
+
+void TestBrowser::pause() {
+    if (process_) ::kill(static_cast<pid_t>(process_->processId()), SIGSTOP);
+}
+
+void TestBrowser::resume() {
+    if (process_) ::kill(static_cast<pid_t>(process_->processId()), SIGCONT);
 }
 
 void TestBrowser::dropProfile() {
@@ -96,16 +91,6 @@ void TestBrowser::dropProfile() {
     profile_.reset();
 }
 
-void TestBrowser::pause() {
-    if (process_) ::kill(static_cast<pid_t>(process_->processId()), SIGSTOP);
-}
-
-void TestBrowser::resume() {
-    if (process_) ::kill(static_cast<pid_t>(process_->processId()), SIGCONT);
-}
-
-// ---- TestServer ----------------------------------------------------------------------------
-
 TestServer::TestServer() {
     server_.listen(QHostAddress::LocalHost, 0);
     QObject::connect(&server_, &QTcpServer::newConnection, [this] {
@@ -115,15 +100,6 @@ TestServer::TestServer() {
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
     });
-}
-
-std::string TestServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + path;
-}
-
-int TestServer::requests(const std::string& path) const {
-    auto it = requests_.find(path);
-    return it == requests_.end() ? 0 : it->second;
 }
 
 void TestServer::answer(QTcpSocket* socket) {
@@ -146,10 +122,6 @@ void TestServer::answer(QTcpSocket* socket) {
     socket->disconnectFromHost();
 }
 
-// ---- Driver --------------------------------------------------------------------------------
-
-Driver::Driver(int port) : port_(port) {}
-
 bool Driver::open() {
     QNetworkAccessManager network;
     network.setProxy(QNetworkProxy::NoProxy);
@@ -165,52 +137,44 @@ bool Driver::open() {
 }
 
 std::string Driver::newTab(const std::string& url) {
-    const QJsonObject r =
-        connection_.call("Target.createTarget", {{"url", QString::fromStdString(url)}});
-    return r.value("targetId").toString().toStdString();
+    return call("Target.createTarget", {{"url", q(url)}})
+        .value("targetId")
+        .toString()
+        .toStdString();
 }
 
-void Driver::closeTab(const std::string& targetId) {
-    connection_.call("Target.closeTarget", {{"targetId", QString::fromStdString(targetId)}});
+QJsonObject Driver::call(const QString& method, const QJsonObject& params,
+                         const std::string& targetId) {
+    return connection_.call(method, params, targetId.empty() ? QString() : session(targetId));
 }
 
 QString Driver::session(const std::string& targetId) {
     auto it = sessions_.find(targetId);
     if (it != sessions_.end()) return it->second;
     const QJsonObject r =
-        connection_.call("Target.attachToTarget",
-                         {{"targetId", QString::fromStdString(targetId)}, {"flatten", true}});
+        call("Target.attachToTarget", {{"targetId", q(targetId)}, {"flatten", true}});
     return sessions_[targetId] = r.value("sessionId").toString();
 }
 
-QJsonObject Driver::eval(const std::string& targetId, const std::string& expression) {
-    const QJsonObject r = connection_.call(
-        "Runtime.evaluate",
-        {{"expression", QString::fromStdString(expression)}, {"returnByValue", true}},
-        session(targetId));
-    return r.value("result").toObject();
+QJsonValue Driver::eval(const std::string& targetId, const std::string& expression) {
+    const QJsonObject r = call("Runtime.evaluate",
+                               {{"expression", q(expression)}, {"returnByValue", true}}, targetId);
+    return r.value("result").toObject().value("value");
 }
 
 void Driver::mouse(const std::string& targetId, const char* type, const char* button, int x,
                    int y) {
-    connection_.call("Input.dispatchMouseEvent",
-                     {{"type", type}, {"button", button}, {"x", x}, {"y", y}, {"clickCount", 1}},
-                     session(targetId));
-}
-
-QJsonObject Driver::history(const std::string& targetId) {
-    return connection_.call("Page.getNavigationHistory", {}, session(targetId));
+    call("Input.dispatchMouseEvent",
+         {{"type", type}, {"button", button}, {"x", x}, {"y", y}, {"clickCount", 1}}, targetId);
 }
 
 void Driver::closeBrowser() {
     try {
-        connection_.call("Browser.close", {});
+        call("Browser.close", {});
     } catch (const AutomationError&) {
         // The answer may be lost with the connection.
     }
 }
-
-// ---- Recorder ------------------------------------------------------------------------------
 
 void Recorder::BeforeNavigate2(BeforeNavigateArgs& args) {
     lines.push_back("before " + args.url);
@@ -221,46 +185,16 @@ void Recorder::BeforeNavigate2(BeforeNavigateArgs& args) {
     if (cancelIf && cancelIf(args.url)) args.cancel = true;
 }
 
-void Recorder::NavigateComplete2(Dispatch* pDisp, const std::string& url) {
-    const bool top = pDisp == top_;
-    if (!top) frameDispatches.push_back(pDisp);
-    lines.push_back(std::string(top ? "navigated " : "frame navigated ") + url);
-}
-
-void Recorder::DocumentComplete(Dispatch* pDisp, const std::string& url) {
-    const bool top = pDisp == top_;
-    if (!top) frameDispatches.push_back(pDisp);
-    lines.push_back(std::string(top ? "complete " : "frame complete ") + url);
-}
-
-void Recorder::CommandStateChange(std::int32_t command, bool enable) {
-    if (command == CSC_NAVIGATEBACK) back = enable;
-    if (command == CSC_NAVIGATEFORWARD) forward = enable;
-    states.push_back(std::to_string(command) + (enable ? "+" : "-"));
-}
-
-bool Recorder::has(const std::string& line) const {
-    return count(line) > 0;
-}
-
-int Recorder::count(const std::string& line) const {
-    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-}
-
-bool Recorder::hasPrefix(const std::string& prefix) const {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+void Recorder::record(Dispatch* pDisp, const std::string& what) {
+    if (pDisp != top_) frameDispatches.push_back(pDisp);
+    lines.push_back((pDisp == top_ ? "" : "frame ") + what);
 }
 
 std::string Recorder::dump() const {
     std::string out;
     for (const auto& l : lines) out += "\n  " + l;
-    out += "\n  states:";
-    for (const auto& st : states) out += " " + st;
-    return out;
+    return out + "\n  back " + std::to_string(back) + " forward " + std::to_string(forward);
 }
-
-// ---- ChromiumTest --------------------------------------------------------------------------
 
 void ChromiumTest::SetUp() {
     server.page("/a.htm",
@@ -274,13 +208,10 @@ void ChromiumTest::SetUp() {
     ASSERT_TRUE(chrome.start());
     driver = std::make_unique<Driver>(chrome.port());
     ASSERT_TRUE(driver->open());
-}
-
-void ChromiumTest::TearDown() {
-    list.reset();
-    automation.reset();
-    driver.reset();
-    chrome.stop();
+    automation = std::make_unique<ChromiumAutomation>(
+        settings(), [this](const std::string& line) { logLines.push_back(line); });
+    list = automation->createShellWindows();
+    ASSERT_TRUE(waitFor([&] { return list->Count() >= 1; })) << "the first tab never showed";
 }
 
 BrowserSettings ChromiumTest::settings() {
@@ -291,17 +222,6 @@ BrowserSettings ChromiumTest::settings() {
     s.callTimeoutMs = 10000;  // a loaded test machine must not fail a call
     s.reconnectMs = 200;
     return s;
-}
-
-void ChromiumTest::connectBackend() {
-    automation = std::make_unique<ChromiumAutomation>(
-        settings(), [this](const std::string& line) { logLines.push_back(line); });
-    list = automation->createShellWindows();
-    ASSERT_TRUE(waitFor([&] { return list->Count() >= 1; })) << "the first tab never showed";
-}
-
-std::string ChromiumTest::targetOf(const std::shared_ptr<BrowserWindow>& window) {
-    return std::dynamic_pointer_cast<CdpTab>(window)->targetId().toStdString();
 }
 
 std::shared_ptr<BrowserWindow> ChromiumTest::tabFor(const std::string& targetId) {
@@ -328,10 +248,6 @@ void ChromiumTest::load(const std::shared_ptr<BrowserWindow>& window, const std:
     const bool done = waitFor([&] { return rec.has("complete " + url); });
     window->unadvise(cookie);
     ASSERT_TRUE(done) << "no DocumentComplete for " << url;
-}
-
-int ChromiumTest::logCount(const std::string& text) const {
-    return static_cast<int>(std::count(logLines.begin(), logLines.end(), text));
 }
 
 }  // namespace surfdeck::chromium::test

@@ -12,17 +12,10 @@
 namespace surfdeck::chromium::test {
 namespace {
 
-struct ListEvents : ShellWindowsEvents {
-    void WindowRegistered(std::int32_t) override { ++registered; }
-    void WindowRevoked(std::int32_t) override { ++revoked; }
-    int registered = 0;
-    int revoked = 0;
-};
-
 using Connection = ChromiumTest;
 
-TEST_F(Connection, ABrowserThatDiesEmptiesTheListOnceAndIsFoundAgainWhenItComesBack) {
-    connectBackend();
+// A call in flight fails at once; the list empties once; the browser is found again.
+TEST_F(Connection, ABrowserThatDiesIsSurvivedAndFoundAgainWhenItComesBack) {
     openTab(server.url("/a.htm"));
     ASSERT_EQ(list->Count(), 2);
     auto old = list->Item(1);
@@ -31,7 +24,20 @@ TEST_F(Connection, ABrowserThatDiesEmptiesTheListOnceAndIsFoundAgainWhenItComesB
     list->advise(&events);
     const int port = chrome.port();
 
-    chrome.crash();
+    Recorder killer(old.get());
+    bool done = false;
+    killer.cancelIf = [&](const std::string&) {
+        chrome.crash();
+        EXPECT_THROW(old->FullScreen(), AutomationError);
+        done = true;
+        return false;
+    };
+    old->advise(&killer);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_ANY_THROW(old->Refresh2());
+    EXPECT_TRUE(done);
+    EXPECT_LT(clock.elapsed(), 9000) << "failed by the end of the connection, not a time-out";
     ASSERT_TRUE(waitFor([&] { return events.revoked > 0; }));
     EXPECT_EQ(events.revoked, 1) << "one event for the whole list";
     EXPECT_EQ(list->Count(), 0);
@@ -49,29 +55,6 @@ TEST_F(Connection, ABrowserThatDiesEmptiesTheListOnceAndIsFoundAgainWhenItComesB
     load(list->Item(0), server.url("/b.htm"));
 }
 
-TEST_F(Connection, ACallInFlightWhenTheBrowserDiesFailsAtOnce) {
-    connectBackend();
-    auto tab = list->Item(0);
-    struct Killer : BrowserEvents {
-        void BeforeNavigate2(BeforeNavigateArgs&) override {
-            chrome->crash();
-            EXPECT_THROW(tab->FullScreen(), AutomationError);
-            done = true;
-        }
-        TestBrowser* chrome = nullptr;
-        BrowserWindow* tab = nullptr;
-        bool done = false;
-    } killer;
-    killer.chrome = &chrome;
-    killer.tab = tab.get();
-    tab->advise(&killer);
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_ANY_THROW(tab->Refresh2());
-    EXPECT_TRUE(killer.done);
-    EXPECT_LT(clock.elapsed(), 9000) << "failed by the end of the connection, not a time-out";
-}
-
 class HungBrowser : public ChromiumTest {
   protected:
     BrowserSettings settings() override {
@@ -81,8 +64,7 @@ class HungBrowser : public ChromiumTest {
     }
 };
 
-TEST_F(HungBrowser, ACallThatGetsNoAnswerTimesOut) {
-    connectBackend();
+TEST_F(HungBrowser, ACallThatGetsNoAnswerTimesOutAndOneMadeWhileTheProgramQuitsIsAnswered) {
     auto tab = list->Item(0);
     chrome.pause();
     try {
@@ -93,26 +75,22 @@ TEST_F(HungBrowser, ACallThatGetsNoAnswerTimesOut) {
     }
     chrome.resume();
     EXPECT_EQ(tab->LocationURL(), "about:blank");
+    // Shut-down may still ask the browser something after the main loop was told to end.
+    QCoreApplication::exit(0);
+    EXPECT_FALSE(tab->FullScreen());
+    EXPECT_THROW(tab->GoBack(), AutomationError);
 }
 
-class RemoteAddress : public ChromiumTest {
-  protected:
-    BrowserSettings settings() override {
-        BrowserSettings s = ChromiumTest::settings();
-        s.address = "192.0.2.7:" + std::to_string(chrome.port());
-        s.startBrowser = true;
-        return s;
-    }
-};
-
-TEST_F(RemoteAddress, IsRefusedWithALogLineAndNothingStarted) {
-    automation = std::make_unique<ChromiumAutomation>(
-        settings(), [this](const std::string& line) { logLines.push_back(line); });
-    list = automation->createShellWindows();
-    ASSERT_EQ(logLines.size(), 1u);
-    EXPECT_EQ(logLines[0], "Browser address refused, not a loopback address: 192.0.2.7:" +
-                               std::to_string(chrome.port()));
-    EXPECT_FALSE(automation->connected());
+TEST(RemoteAddress, IsRefusedWithALogLineAndNothingStarted) {
+    BrowserSettings s;
+    s.address = "192.0.2.7:9222";
+    s.startBrowser = true;
+    std::vector<std::string> log;
+    ChromiumAutomation automation(s, [&](const std::string& line) { log.push_back(line); });
+    auto list = automation.createShellWindows();
+    EXPECT_EQ(log, std::vector<std::string>{
+                       "Browser address refused, not a loopback address: 192.0.2.7:9222"});
+    EXPECT_FALSE(automation.connected());
     EXPECT_EQ(list->Count(), 0);
 }
 
@@ -142,15 +120,13 @@ TEST(Launch, StartsTheBrowserWhenNoneAnswers) {
     EXPECT_TRUE(QDir(profile.filePath("profile")).exists());
 
     // It was started detached and would outlive the test: close it, as the user would.
-    struct Revoked : ShellWindowsEvents {
-        void WindowRevoked(std::int32_t) override { gone = true; }
-        bool gone = false;
-    } revoked;
-    list->advise(&revoked);
+    ListEvents events;
+    list->advise(&events);
     Driver user(port);
     ASSERT_TRUE(user.open());
     user.closeBrowser();
-    ASSERT_TRUE(waitFor([&] { return revoked.gone && log.back() == "Browser connection lost"; }));
+    ASSERT_TRUE(
+        waitFor([&] { return events.revoked > 0 && log.back() == "Browser connection lost"; }));
     // A browser the user closed is not started again behind their back, while the
     // connection is tried again and again.
     EXPECT_FALSE(waitFor([&] { return list->Count() > 0; }, 1500));
@@ -158,21 +134,6 @@ TEST(Launch, StartsTheBrowserWhenNoneAnswers) {
     // Its profile is let go once the browser has finished with it.
     EXPECT_TRUE(
         waitFor([&] { return !QFileInfo(profile.filePath("profile/SingletonLock")).isSymLink(); }));
-}
-
-}  // namespace
-}  // namespace surfdeck::chromium::test
-
-namespace surfdeck::chromium::test {
-namespace {
-
-// Shut-down may still ask the browser something after the main loop was told to end.
-TEST_F(Connection, ACallMadeWhileTheProgramQuitsStillGetsItsAnswer) {
-    connectBackend();
-    auto tab = list->Item(0);
-    QCoreApplication::exit(0);
-    EXPECT_FALSE(tab->FullScreen());
-    EXPECT_THROW(tab->GoBack(), AutomationError);
 }
 
 }  // namespace

@@ -13,39 +13,17 @@
 namespace surfdeck::chromium::test {
 namespace {
 
-struct ListEvents : cIEWindowsEvents {
+struct IEListEvents : cIEWindowsEvents {
     void IEWindowRegistered() override { ++registered; }
     void IEWindowRevoked() override { ++revoked; }
     int registered = 0;
     int revoked = 0;
 };
 
-class CoreTracking : public ChromiumTest {
-  protected:
-    void SetUp() override {
-        ChromiumTest::SetUp();
-        connectBackend();
-        ctx = std::make_unique<TrackingContext>(TrackingContext{desktop, loop, clock, *automation});
-    }
-    void TearDown() override {
-        windows.reset();
-        ctx.reset();
-        ChromiumTest::TearDown();
-    }
-    std::shared_ptr<IE_Class> wrapperOf(Hwnd handle) {
-        for (auto& w : windows->NewEnum())
-            if (w->IEHandle() == handle) return w;
-        return nullptr;
-    }
+using CoreTracking = ChromiumTest;
 
-    SimDesktop desktop;
-    SimEventLoop loop;
-    SimClock clock;
-    std::unique_ptr<TrackingContext> ctx;
-    std::unique_ptr<cIEWindows> windows;
-};
-
-TEST_F(CoreTracking, RebuildingLeavesATabWithForwardHistoryOnItsPage) {
+// The core's attach step on every tab: a pending cancel, GoForward, the stop-download command.
+TEST_F(CoreTracking, TheAttachProbeLeavesATabWithForwardHistoryOnItsPage) {
     std::string id;
     auto tab = openTab("about:blank", &id);
     load(tab, server.url("/a.htm"));
@@ -56,49 +34,42 @@ TEST_F(CoreTracking, RebuildingLeavesATabWithForwardHistoryOnItsPage) {
     ASSERT_TRUE(waitFor([&] { return rec.has("complete " + server.url("/a.htm")); }));
     const int bRequests = server.requests("/b.htm");
 
-    windows = std::make_unique<cIEWindows>(*ctx);
-    ListEvents events;
-    windows->addReceiver(&events);
-    ASSERT_EQ(windows->Count(), 2);
+    SimDesktop desktop;
+    SimEventLoop loop;
+    SimClock clock;
+    TrackingContext ctx{desktop, loop, clock, *automation};
+    cIEWindows windows(ctx);
+    IEListEvents events;
+    windows.addReceiver(&events);
+    ASSERT_EQ(windows.Count(), 2);
     EXPECT_EQ(rec.count("before " + server.url("/b.htm")), 1)
         << "the probe went forward, cancelled";
-    EXPECT_FALSE(ctx->CancelPending);
+    EXPECT_FALSE(ctx.CancelPending);
 
     // Opening a tab rebuilds every wrapper, probing every tab again.
     openTab(server.url("/c.htm"));
-    ASSERT_TRUE(waitFor([&] { return events.registered == 1 && windows->Count() == 3; }));
+    ASSERT_TRUE(waitFor([&] { return events.registered == 1 && windows.Count() == 3; }));
     EXPECT_EQ(rec.count("before " + server.url("/b.htm")), 2);
-    EXPECT_FALSE(ctx->CancelPending);
+    EXPECT_FALSE(ctx.CancelPending);
 
     load(tab, server.url("/home.htm"));  // anything the probes set going shows by now
     EXPECT_FALSE(rec.has("navigated " + server.url("/b.htm")));
     EXPECT_EQ(server.requests("/b.htm"), bRequests);
     EXPECT_EQ(driver->history(id).value("entries").toArray().size(), 3);
-}
-
-TEST_F(CoreTracking, WrappersFollowTheCommandStateOfTheirTabs) {
-    std::string id;
-    auto tab = openTab("about:blank", &id);
-    windows = std::make_unique<cIEWindows>(*ctx);
-    auto wrapper = wrapperOf(tab->HWND());
+    // The wrappers follow the command state of their tabs.
+    std::shared_ptr<IE_Class> wrapper;
+    for (auto& w : windows.NewEnum())
+        if (w->IEHandle() == tab->HWND()) wrapper = w;
     ASSERT_TRUE(wrapper);
-    EXPECT_FALSE(wrapper->EnableBack());
-
-    load(tab, server.url("/a.htm"));
     ASSERT_TRUE(waitFor([&] { return wrapper->EnableBack(); }));
     EXPECT_FALSE(wrapper->EnableForward());
     tab->GoBack();
     ASSERT_TRUE(waitFor([&] { return wrapper->EnableForward(); }));
-}
 
-TEST_F(CoreTracking, ClosingTheBrowserEmptiesTheList) {
-    windows = std::make_unique<cIEWindows>(*ctx);
-    ListEvents events;
-    windows->addReceiver(&events);
-    ASSERT_EQ(windows->Count(), 1);
+    // Closing the browser empties the list.
     chrome.crash();
     ASSERT_TRUE(waitFor([&] { return events.revoked == 1; }));
-    EXPECT_EQ(windows->Count(), 0);
+    EXPECT_EQ(windows.Count(), 0);
 }
 
 }  // namespace

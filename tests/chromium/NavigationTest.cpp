@@ -15,7 +15,6 @@ class Navigation : public ChromiumTest {
     // A tab opened by the user at a.htm, with a recorder advised.
     void SetUp() override {
         ChromiumTest::SetUp();
-        connectBackend();
         // Opened blank and then loaded by us, so that the page is whole before a test acts.
         tab = openTab("about:blank", &target);
         ASSERT_TRUE(tab);
@@ -41,56 +40,58 @@ class Navigation : public ChromiumTest {
     std::unique_ptr<Recorder> rec;
 };
 
-TEST_F(Navigation, NavigateLoadsThatTabOnlyWithTheEventsInOrder) {
+TEST_F(Navigation, NavigateLoadsThatTabOnlyWithTheEventsInOrderAndCancelledSendsNothing) {
     auto other = list->Item(0);
     ASSERT_NE(other.get(), tab.get());
     Recorder otherRec(other.get());
     other->advise(&otherRec);
     const std::string otherUrl = other->LocationURL();
 
-    tab->Navigate(b());
-    ASSERT_TRUE(waitLine("complete " + b()));
-    EXPECT_EQ(tab->LocationURL(), b());
-    EXPECT_EQ(other->LocationURL(), otherUrl);
-    EXPECT_TRUE(otherRec.lines.empty());
-
-    EXPECT_EQ(rec->count("before " + b()), 1) << "our own navigation is announced once";
-    EXPECT_LT(position("before " + b()), position("begin"));
-    EXPECT_LT(position("begin"), position("navigated " + b()));
-    EXPECT_LT(position("navigated " + b()), position("end"));
-    EXPECT_LT(position("end"), position("complete " + b()));
-}
-
-TEST_F(Navigation, ACancelledNavigateSendsNothing) {
     rec->cancelIf = [&](const std::string& url) { return url == b(); };
     tab->Navigate(b());
     EXPECT_TRUE(rec->has("before " + b()));
     tab->Navigate(c());
     ASSERT_TRUE(waitLine("complete " + c()));
+    EXPECT_EQ(tab->LocationURL(), c());
+    EXPECT_EQ(other->LocationURL(), otherUrl);
+    EXPECT_TRUE(otherRec.lines.empty());
     EXPECT_FALSE(rec->has("navigated " + b()));
     EXPECT_EQ(server.requests("/b.htm"), 0);
+
+    EXPECT_EQ(rec->count("before " + c()), 1) << "our own navigation is announced once";
+    EXPECT_LT(position("before " + c()), position("begin"));
+    EXPECT_LT(position("begin"), position("navigated " + c()));
+    EXPECT_LT(position("navigated " + c()), position("end"));
+    EXPECT_LT(position("end"), position("complete " + c()));
 }
 
 TEST_F(Navigation, BackAndForwardFollowTheHistoryAndReportCommandState) {
+    // The browser's first tab has only its blank page: the probe finds no forward.
+    auto first = list->Item(0);
+    ASSERT_EQ(driver->history(targetOf(first)).value("entries").toArray().size(), 1);
+    Recorder firstRec(first.get());
+    first->advise(&firstRec);
+    EXPECT_THROW(first->GoBack(), AutomationError);
+    firstRec.cancelPending = true;
+    EXPECT_THROW(first->GoForward(), AutomationError);
+    EXPECT_TRUE(firstRec.cancelPending) << "no BeforeNavigate2 came to consume it";
+    EXPECT_TRUE(firstRec.lines.empty());
+
     load(tab, b());
     ASSERT_TRUE(waitFor([&] { return rec->back == 1 && rec->forward == 0; })) << rec->dump();
-
     tab->GoBack();
     ASSERT_TRUE(waitLine("complete " + a()));
     EXPECT_EQ(tab->LocationURL(), a());
     ASSERT_TRUE(waitFor([&] { return rec->forward == 1; })) << rec->dump();
     EXPECT_EQ(rec->back, historyIndex() > 0 ? 1 : 0);
-
     rec->lines.clear();
     tab->GoForward();
     ASSERT_TRUE(waitLine("complete " + b()));
     EXPECT_EQ(tab->LocationURL(), b());
     ASSERT_TRUE(waitFor([&] { return rec->forward == 0 && rec->back == 1; })) << rec->dump();
-
     EXPECT_THROW(tab->GoForward(), AutomationError);
-}
 
-TEST_F(Navigation, APageKeptInTheCacheCompletesOnceWhenItComesBack) {
+    // A page kept in the back-forward cache completes once when it comes back.
     const std::string one = server.url("/kept/1.htm"), two = server.url("/kept/2.htm");
     server.page("/kept/1.htm", "<html><body>one</body></html>");
     server.page("/kept/2.htm", "<html><body>two</body></html>");
@@ -110,111 +111,48 @@ TEST_F(Navigation, APageKeptInTheCacheCompletesOnceWhenItComesBack) {
     EXPECT_EQ(rec->count("complete " + two), 1) << rec->dump();
 }
 
-TEST_F(Navigation, ATabWithoutHistoryCannotGoBackOrForwardAndTheProbeFindsThat) {
-    // The browser's first tab has only its blank page.
-    auto first = list->Item(0);
-    ASSERT_EQ(driver->history(targetOf(first)).value("entries").toArray().size(), 1);
-    Recorder firstRec(first.get());
-    first->advise(&firstRec);
-    EXPECT_THROW(first->GoBack(), AutomationError);
-    firstRec.cancelPending = true;
-    EXPECT_THROW(first->GoForward(), AutomationError);
-    EXPECT_TRUE(firstRec.cancelPending) << "no BeforeNavigate2 came to consume it";
-    EXPECT_TRUE(firstRec.lines.empty());
-}
-
-TEST_F(Navigation, HomeGoesToTheConfiguredPage) {
+TEST_F(Navigation, HomeRefreshStopAndWindowStateActOnTheTab) {
     tab->GoHome();
     ASSERT_TRUE(waitLine("complete " + server.url("/home.htm")));
     EXPECT_EQ(tab->LocationURL(), server.url("/home.htm"));
-}
+    load(tab, a());
 
-TEST_F(Navigation, RefreshReloadsTheSamePage) {
     const int before = server.requests("/a.htm");
+    rec->lines.clear();
     tab->Refresh2();
     ASSERT_TRUE(waitLine("complete " + a()));
     EXPECT_EQ(rec->count("before " + a()), 1);
     EXPECT_EQ(server.requests("/a.htm"), before + 1);
     EXPECT_EQ(tab->LocationURL(), a());
-}
 
-TEST_F(Navigation, StopAndTheStopDownloadCommandAbandonALoadInProgress) {
-    tab->Navigate(server.url("/slow.htm"));
-    ASSERT_TRUE(waitFor([&] { return server.requests("/slow.htm") == 1 && rec->has("begin"); }));
-    tab->Stop();
-    ASSERT_TRUE(waitLine("end"));
-    EXPECT_FALSE(rec->hasPrefix("complete "));
-    EXPECT_EQ(tab->LocationURL(), a());
-
-    rec->lines.clear();
-    tab->Navigate(server.url("/slow.htm"));
-    ASSERT_TRUE(waitFor([&] { return server.requests("/slow.htm") == 2 && rec->has("begin"); }));
-    tab->ExecWB(OLECMDID_STOPDOWNLOAD, OLECMDEXECOPT_DONTPROMPTUSER);
-    ASSERT_TRUE(waitLine("end"));
-    EXPECT_FALSE(rec->hasPrefix("complete "));
-    EXPECT_EQ(tab->LocationURL(), a());
+    // Stop and the stop-download command abandon a load in progress.
+    for (int round = 1; round <= 2; ++round) {
+        rec->lines.clear();
+        tab->Navigate(server.url("/slow.htm"));
+        ASSERT_TRUE(
+            waitFor([&] { return server.requests("/slow.htm") == round && rec->has("begin"); }));
+        if (round == 1)
+            tab->Stop();
+        else
+            tab->ExecWB(OLECMDID_STOPDOWNLOAD, OLECMDEXECOPT_DONTPROMPTUSER);
+        ASSERT_TRUE(waitLine("end"));
+        EXPECT_FALSE(rec->hasPrefix("complete "));
+        EXPECT_EQ(tab->LocationURL(), a());
+    }
     EXPECT_THROW(tab->ExecWB(17, 0), AutomationError) << "other commands are not carried out";
+
+    EXPECT_FALSE(tab->FullScreen());
+    tab->setFullScreen(true);
+    EXPECT_TRUE(tab->FullScreen());
+    tab->setToolBar(0);
+    tab->setFullScreen(false);
+    EXPECT_FALSE(tab->FullScreen());
+    tab->setToolBar(-1);
 }
 
-TEST_F(Navigation, ALinkClickRaisesBeforeNavigateAndCancelledLeavesTheTabWhereItWas) {
-    rec->cancelIf = [&](const std::string& url) { return url == b(); };
-    driver->eval(target, "document.getElementById('l').click()");
-    ASSERT_TRUE(waitLine("before " + b()));
-    ASSERT_TRUE(waitLine("end"));
-    EXPECT_EQ(driver->eval(target, "location.href").value("value").toString().toStdString(), a());
-    EXPECT_EQ(
-        driver->eval(target, "document.getElementById('t').textContent").value("value").toString(),
-        "Page A");
-    EXPECT_EQ(tab->LocationURL(), a());
-    EXPECT_FALSE(rec->hasPrefix("navigated "));
-    EXPECT_EQ(server.requests("/b.htm"), 0);
-}
-
-TEST_F(Navigation, ALinkClickAllowedGoesOnWithOneAnnouncement) {
-    driver->eval(target, "document.getElementById('l').click()");
-    ASSERT_TRUE(waitLine("complete " + b()));
-    EXPECT_EQ(rec->count("before " + b()), 1);
-    EXPECT_EQ(tab->LocationURL(), b());
-}
-
-TEST_F(Navigation, FramesReportObjectsOfTheirOwn) {
-    load(tab, server.url("/frames.htm"));
-    const std::string inner = server.url("/inner.htm");
-    ASSERT_TRUE(waitLine("complete " + server.url("/frames.htm")));
-    EXPECT_TRUE(rec->has("frame navigated " + inner));
-    EXPECT_TRUE(rec->has("frame complete " + inner));
-    EXPECT_LT(position("frame complete " + inner),
-              position("complete " + server.url("/frames.htm")));
-    ASSERT_EQ(rec->frameDispatches.size(), 2u);
-    EXPECT_EQ(rec->frameDispatches[0], rec->frameDispatches[1]);
-    EXPECT_NE(rec->frameDispatches[0], static_cast<Dispatch*>(tab.get()));
-}
-
-// The core's attach step: a pending cancel, GoForward, then the stop-download command.
-TEST_F(Navigation, TheAttachProbeLeavesATabWithForwardHistoryOnItsPage) {
-    load(tab, b());
-    tab->GoBack();
-    ASSERT_TRUE(waitLine("complete " + a()));
-    const int index = historyIndex();
-    const int bRequests = server.requests("/b.htm");
-    rec->lines.clear();
-
-    rec->cancelPending = true;
-    EXPECT_NO_THROW(tab->GoForward());
-    EXPECT_FALSE(rec->cancelPending) << "the probe's own BeforeNavigate2 consumed it";
-    EXPECT_TRUE(rec->has("before " + b()));
-    tab->ExecWB(OLECMDID_STOPDOWNLOAD, OLECMDEXECOPT_DONTPROMPTUSER);
-
-    // Anything the probe had set going would show before a later navigation completes.
-    load(tab, c());
-    EXPECT_FALSE(rec->has("navigated " + b()));
-    EXPECT_EQ(server.requests("/b.htm"), bRequests);
-    tab->GoBack();
-    ASSERT_TRUE(waitLine("complete " + a()));
-    EXPECT_EQ(historyIndex(), index);
-}
-
-TEST_F(Navigation, ScriptAndDataAddressesAreRefusedWithALogLine) {
+// Script and data addresses are refused with a log line; a link click in the page raises a
+// before-navigate that, cancelled, leaves the tab where it was.
+TEST_F(Navigation, RefusedAndCancelledNavigationsLeaveTheTabWhereItWas) {
     for (const std::string url : {"javascript:alert(1)", "  JavaScript:alert(1)", "java\tscript:x",
                                   "data:text/html,<p>x</p>", "VBScript:msgbox"}) {
         try {
@@ -229,9 +167,41 @@ TEST_F(Navigation, ScriptAndDataAddressesAreRefusedWithALogLine) {
     EXPECT_EQ(logCount("Navigation refused: data address"), 1);
     EXPECT_EQ(logCount("Navigation refused: vbscript address"), 1);
     EXPECT_EQ(tab->LocationURL(), a());
+
+    rec->cancelIf = [&](const std::string& url) { return url == b(); };
+    driver->eval(target, "document.getElementById('l').click()");
+    ASSERT_TRUE(waitLine("before " + b()));
+    ASSERT_TRUE(waitLine("end"));
+    EXPECT_EQ(driver->eval(target, "location.href").toString().toStdString(), a());
+    EXPECT_EQ(driver->eval(target, "document.getElementById('t').textContent").toString(),
+              "Page A");
+    EXPECT_EQ(tab->LocationURL(), a());
+    EXPECT_FALSE(rec->hasPrefix("navigated "));
+    EXPECT_EQ(server.requests("/b.htm"), 0);
+
+    // Allowed, it goes on with one announcement.
+    rec->cancelIf = nullptr;
+    rec->lines.clear();
+    driver->eval(target, "document.getElementById('l').click()");
+    ASSERT_TRUE(waitLine("complete " + b()));
+    EXPECT_EQ(rec->count("before " + b()), 1);
+    EXPECT_EQ(tab->LocationURL(), b());
 }
 
-TEST_F(Navigation, ALocalPathOpensAsAFile) {
+TEST_F(Navigation, FramesLocalPathsAndUnreachableAddresses) {
+    // Frames report objects of their own.
+    load(tab, server.url("/frames.htm"));
+    const std::string inner = server.url("/inner.htm");
+    ASSERT_TRUE(waitLine("complete " + server.url("/frames.htm")));
+    EXPECT_TRUE(rec->has("frame navigated " + inner));
+    EXPECT_TRUE(rec->has("frame complete " + inner));
+    EXPECT_LT(position("frame complete " + inner),
+              position("complete " + server.url("/frames.htm")));
+    ASSERT_EQ(rec->frameDispatches.size(), 2u);
+    EXPECT_EQ(rec->frameDispatches[0], rec->frameDispatches[1]);
+    EXPECT_NE(rec->frameDispatches[0], static_cast<Dispatch*>(tab.get()));
+
+    // A local path opens as a file; an unreachable address stays the address of its error page.
     QTemporaryDir dir;
     QFile file(dir.filePath("local.htm"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -241,23 +211,11 @@ TEST_F(Navigation, ALocalPathOpensAsAFile) {
     tab->Navigate(file.fileName().toStdString());
     ASSERT_TRUE(waitLine("complete " + url));
     EXPECT_EQ(tab->LocationURL(), url);
-}
 
-TEST_F(Navigation, AnUnreachableAddressStaysTheAddressOfItsErrorPage) {
-    const std::string url = "http://127.0.0.1:1/nothing.htm";  // nothing listens there
-    tab->Navigate(url);
-    ASSERT_TRUE(waitLine("navigated " + url));
-    EXPECT_EQ(tab->LocationURL(), url);
-}
-
-TEST_F(Navigation, FullScreenIsReadAndWrittenThroughTheWindowState) {
-    EXPECT_FALSE(tab->FullScreen());
-    tab->setFullScreen(true);
-    EXPECT_TRUE(tab->FullScreen());
-    tab->setToolBar(0);
-    tab->setFullScreen(false);
-    EXPECT_FALSE(tab->FullScreen());
-    tab->setToolBar(-1);
+    const std::string unreachable = "http://127.0.0.1:1/nothing.htm";  // nothing listens there
+    tab->Navigate(unreachable);
+    ASSERT_TRUE(waitLine("navigated " + unreachable));
+    EXPECT_EQ(tab->LocationURL(), unreachable);
 }
 
 }  // namespace
