@@ -137,11 +137,6 @@ void frmMain::Timer2_Timer() {
     rollUp_.tick(app().settings.RollUp, app().settings.RollUpDelay);
 }
 
-// The program's log, written directly: the window code sits below the program itself.
-void frmMain::log(const std::string& message) const {
-    WriteLog(app().logPath(), message);
-}
-
 void frmMain::Form_Load() {
     Program* program = app().program;
     if (!program) return;
@@ -150,7 +145,7 @@ void frmMain::Form_Load() {
     } catch (const std::exception& e) {
         // Without the shell's window list the program still starts; it only has no
         // browser window to drive.
-        log("Form_Load error " + errorText(e));
+        app().log("Form_Load error " + errorText(e));
     }
 }
 
@@ -193,7 +188,7 @@ void frmMain::Timer10_Timer() {
             Toolbar1.setButtonEnabled("forward", ie->EnableForward());
         }
     } catch (const std::exception&) {
-        log("Error in timer1.sub");
+        app().log("Error in timer1.sub");
     }
 }
 
@@ -286,7 +281,7 @@ void frmMain::OpenInIE(const std::string& address) {
 }
 
 std::string frmMain::GetActiveIEURL() {
-    log("Start GetActiveIEURL");
+    app().log("Start GetActiveIEURL");
     try {
         auto ie = activeIE();
         if (!ie) return "";
@@ -297,7 +292,7 @@ std::string frmMain::GetActiveIEURL() {
         }
         return url;
     } catch (const std::exception& e) {
-        log("GetActiveIEURL error " + errorText(e));
+        app().log("GetActiveIEURL error " + errorText(e));
     }
     return "";
 }

@@ -70,7 +70,6 @@ class frmMain : public SkinnedForm {
     // The first entry whose window handle equals ActiveIEHwnd. A handle that cannot be
     // read throws, unless skipUnreadable, which passes over that entry.
     std::shared_ptr<IE_Class> activeIE(bool skipUnreadable = false) const;
-    void log(const std::string& message) const;
 
     RollUp rollUp_;
 };

@@ -177,10 +177,6 @@ void frmBrowser::placeCheckBox() {
                 kCheckHeight);
 }
 
-void frmBrowser::log(const std::string& message) const {
-    logLine(app(), message);
-}
-
 void frmBrowser::dispatch(const std::function<void()>& handler) {
     app().forms.dispatch(handler);
 }
@@ -200,7 +196,7 @@ void frmBrowser::Form_Load() {
         queryEvents_ = std::make_unique<QueryEvents>(*this);
         queryCookie_ = queryBrowser_->advise(queryEvents_.get());
     } catch (const std::exception& e) {
-        log("Create webbrowser1 error " + describeError(e));
+        app().log("Create webbrowser1 error " + describeError(e));
     }
     try {
         resultsBrowser_ = program->automation.createEmbeddedBrowser(EmbeddedRole::Results);
@@ -208,16 +204,16 @@ void frmBrowser::Form_Load() {
         resultsEvents_ = std::make_unique<ResultsEvents>(*this);
         resultsCookie_ = resultsBrowser_->advise(resultsEvents_.get());
     } catch (const std::exception& e) {
-        log("Create webbrowser2 error " + describeError(e));
+        app().log("Create webbrowser2 error " + describeError(e));
     }
 
-    log("Start at " + dateTimeText(app().clock.now()) + "\r\n" + "Form Load");
+    app().log("Start at " + dateTimeText(app().clock.now()) + "\r\n" + "Form Load");
 
     WebBrowser2.setTag("1");
     try {
         if (WebBrowser2.browser()) WebBrowser2.browser()->Navigate("about:blank");
     } catch (const std::exception& e) {
-        log("Blank page error " + describeError(e));
+        app().log("Blank page error " + describeError(e));
     }
     WebBrowser2.setTag("");
 
@@ -326,7 +322,7 @@ void frmBrowser::connectWebDoc() {
         if (!docEvents_) docEvents_ = std::make_unique<DocEvents>(*this);
         if (WebDoc) webDocCookie_ = WebDoc->advise(docEvents_.get());
     } catch (const std::exception& e) {
-        log("WebDoc error " + describeError(e));
+        app().log("WebDoc error " + describeError(e));
     }
 }
 
@@ -364,28 +360,28 @@ void frmBrowser::UpdateRelated() {
     try {
         startLookup();
     } catch (const std::exception& e) {
-        log("UpdateRelated error " + describeError(e));
+        app().log("UpdateRelated error " + describeError(e));
     }
 }
 
 void frmBrowser::startLookup() {
-    log("Prepare Search url");
+    app().log("Prepare Search url");
     lblStatus.setCaption("Wait for replay");
     EmbeddedBrowser& query = browserOf(WebBrowser1);
     query.Stop();
     frmMain* main = app().program ? app().program->main.get() : nullptr;
     const std::string site = relatedSite(main ? main->GetActiveIEURL() : std::string());
-    log("GetActiveIEURL=" + site);
+    app().log("GetActiveIEURL=" + site);
     const std::string ini = app().iniPath();
     const std::string address = BuildRelatedQueryAddress(site, readSearchHosts(ini).web);
     WebBrowser1.setTag("1");
-    log("Url ready " + address);
+    app().log("Url ready " + address);
     if (Check1.value() != 0) {
         const std::string saved = programFile(app().programFolder, "g1.htm");
-        log("Start webbrowser1 navigate " + saved);
+        app().log("Start webbrowser1 navigate " + saved);
         query.Navigate("file://" + saved);
     } else {
-        log("Start webbrowser1 navigate " + address);
+        app().log("Start webbrowser1 navigate " + address);
         query.Navigate(address);
     }
     WebBrowser1.setTag("0");
@@ -398,12 +394,12 @@ void frmBrowser::WebBrowser1_DocumentComplete(Dispatch*, const std::string& URL)
     } catch (const std::exception& e) {
         // The results browser must not stay open to navigations of its own.
         WebBrowser2.setTag("");
-        log("Related list error " + describeError(e));
+        app().log("Related list error " + describeError(e));
     }
 }
 
 void frmBrowser::processAnswer(const std::string& URL) {
-    log("webbrowser1 document complete");
+    app().log("webbrowser1 document complete");
     lblStatus.setCaption("Related list complete");
     WebBrowser2.setTag("1");
     const auto answer = documentOf(browserOf(WebBrowser1), "WebBrowser1");
@@ -413,13 +409,13 @@ void frmBrowser::processAnswer(const std::string& URL) {
     const std::string related = GetRelatedHTML(markup, source);
     markup = answer->bodyOuterHTML();
     const std::string page = related + GetCategoryHTML(markup);
-    log("html results ready, load in webbrowser");
+    app().log("html results ready, load in webbrowser");
     const auto results = documentOf(browserOf(WebBrowser2), "WebBrowser2");
     results->setBodyInnerHTML(page);
     WebBrowser2.setTag("");
     results->setBodyLeftMargin(3);
     results->setBodyTopMargin(3);
-    log("html results load complete");
+    app().log("html results load complete");
 }
 
 void frmBrowser::WebBrowser2_BeforeNavigate2(BeforeNavigateArgs& args) {

@@ -90,7 +90,6 @@ class frmBrowser : public SkinnedPanel {
     // The lookup and the answer handling proper; they throw at their first failure.
     void startLookup();
     void processAnswer(const std::string& URL);
-    void log(const std::string& message) const;
     // Runs a browser event as the message loop runs a handler.
     void dispatch(const std::function<void()>& handler);
     void connectWebDoc();

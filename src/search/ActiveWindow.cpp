@@ -2,7 +2,6 @@
 
 #include "mainwindow/frmMain.h"
 #include "platform/Automation.h"
-#include "shell/Log.h"
 #include "shell/Main.h"
 
 namespace surfdeck {
@@ -13,17 +12,13 @@ std::string describeError(const std::exception& e) {
     return e.what();
 }
 
-void logLine(AppContext& app, const std::string& message) {
-    WriteLog(app.logPath(), message);
-}
-
 void openInActiveWindow(AppContext& app, const std::string& address) {
     frmMain* main = app.program ? app.program->main.get() : nullptr;
     if (!main) return;
     try {
         main->OpenInIE(address);
     } catch (const std::exception& e) {
-        logLine(app, "OpenInIE error " + describeError(e));
+        app.log("OpenInIE error " + describeError(e));
     }
 }
 

@@ -15,7 +15,4 @@ void openInActiveWindow(AppContext& app, const std::string& address);
 // an automation error, the message for any other.
 std::string describeError(const std::exception& e);
 
-// One line to the program folder's log.txt.
-void logLine(AppContext& app, const std::string& message);
-
 }  // namespace surfdeck

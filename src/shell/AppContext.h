@@ -6,6 +6,7 @@
 #include "platform/Desktop.h"
 #include "platform/EventLoop.h"
 #include "platform/Timers.h"
+#include "shell/Log.h"
 #include "shell/Settings.h"
 
 namespace surfdeck {
@@ -26,6 +27,8 @@ struct AppContext {
 
     std::string iniPath() const { return settingsPath(programFolder); }
     std::string logPath() const { return programFile(programFolder, "log.txt"); }
+    // One line to the program folder's log.txt.
+    void log(const std::string& message) const { WriteLog(logPath(), message); }
 
     std::string programFolder;
     Desktop& desktop;

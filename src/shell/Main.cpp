@@ -52,7 +52,7 @@ Program::~Program() {
 }
 
 void Program::log(const std::string& message) const {
-    WriteLog(app.logPath(), message);
+    app.log(message);
 }
 
 void Program::LoadSettings() {
