@@ -3,24 +3,13 @@
 #include <string_view>
 #include <utility>
 
+#include "search/FoldCase.h"
 #include "shell/Settings.h"
 
 namespace surfdeck {
 namespace {
 
 using std::string_view;
-
-char foldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool equalsNoCase(string_view a, string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (foldAscii(a[i]) != foldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 string_view trimSpaces(string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -59,7 +48,7 @@ void AddToRecent(const std::string& entry, std::string& list, std::int32_t recen
     // A removed element takes its following ";" with it; the last element has none, so
     // removing it leaves the ";" in front of it ("dog;cat" less "cat" is "dog;").
     forEachElement(list, [&](string_view element, bool followed) {
-        if (equalsNoCase(element, newEntry)) return;
+        if (equalsIgnoringCase(element, newEntry)) return;
         result += element;
         if (followed) result += ';';
     });

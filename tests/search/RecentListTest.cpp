@@ -45,6 +45,59 @@ TEST(AddToRecent, PutsTheEntryFirstAndKeepsAtMostTheLengthOfElements) {
     }
 }
 
+TEST(AddToRecent, IgnoresCaseInEveryAlphabet) {
+    std::string list = "caf\xC3\xA9;\xC3\x86r\xC3\xB8;Dog;";  // café;Ærø;Dog;
+    for (const char* entry : {"CAF\xC3\x89", "\xC3\xA6r\xC3\xB8", "DOG"})
+        AddToRecent(entry, list, 10);
+    EXPECT_EQ(list, "DOG;\xC3\xA6r\xC3\xB8;CAF\xC3\x89;");
+
+    const struct {
+        const char *stored, *typed, *what;
+    } copies[] = {
+        {"\xCE\xB1\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1", "\xCE\x91\xCE\x98\xCE\x89\xCE\x9D\xCE\x91",
+         "Greek, accented capital"},
+        {"\xCF\x83\xCE\xBF\xCF\x86\xCF\x8C\xCF\x82", "\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8C\xCE\xA3",
+         "Greek final sigma"},
+        {"\xD0\xBC\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0",
+         "\xD0\x9C\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90", "Cyrillic"},
+        {"\xD1\x97\xD0\xB6\xD0\xB0", "\xD0\x87\xD0\x96\xD0\x90",
+         "Cyrillic beyond the basic letters"},
+        {"\xD5\xA1\xD6\x80", "\xD4\xB1\xD5\x90", "Armenian"},
+        {"\xC5\x82\xC3\xB3" "d\xC5\xBA", "\xC5\x81\xC3\x93" "D\xC5\xB9", "Latin Extended-A"},
+        {"\xE1\xBA\xA1", "\xE1\xBA\xA0", "Vietnamese"},
+        {"k", "\xE2\x84\xAA", "Kelvin sign, longer than its fold"},
+        {"\xF0\x90\x90\xA8", "\xF0\x90\x90\x80", "Deseret, outside the first plane"},
+        {"\xEF\xBD\x81", "\xEF\xBC\xA1", "full-width"},
+    };
+    for (const auto& c : copies) {
+        std::string stored = std::string(c.stored) + ";x;";
+        AddToRecent(c.typed, stored, 10);
+        EXPECT_EQ(stored, std::string(c.typed) + ";x;") << c.what;
+    }
+}
+
+TEST(AddToRecent, KeepsLettersThatOnlyLookAlikeAndSurvivesInvalidText) {
+    const struct {
+        const char *list, *entry, *expected;
+    } cases[] = {
+        // Latin A and Cyrillic A, e and e with acute: different letters.
+        {"\xD0\x90;", "a", "a;\xD0\x90;"},
+        {"cafe;", "caf\xC3\xA9", "caf\xC3\xA9;cafe;"},
+        // 8-bit bytes, cut sequences, overlong forms: each byte equals only itself.
+        {"caf\xE9;", "CAF\xE9", "CAF\xE9;"},
+        {"caf\xE9;", "CAF\xC9", "CAF\xC9;caf\xE9;"},
+        {"ab\xC3;x;", "AB\xC3", "AB\xC3;x;"},
+        {"\xC1\x81;", "\xC1\xA1", "\xC1\xA1;\xC1\x81;"},
+        {"\xE2\x84;", "\xE2\x84\xAA", "\xE2\x84\xAA;\xE2\x84;"},
+        {"\xF4\x90\x80\x80;", "\xF4\x90\x80\x80", "\xF4\x90\x80\x80;"},
+    };
+    for (const auto& c : cases) {
+        std::string list = c.list;
+        AddToRecent(c.entry, list, 10);
+        EXPECT_EQ(list, c.expected) << c.list << " + " << c.entry;
+    }
+}
+
 TEST(FillRecentCombo, GivesTheNonEmptyElementsInOrder) {
     EXPECT_EQ(FillRecentCombo("dog;cat;"), (Items{"dog", "cat"}));
     EXPECT_EQ(FillRecentCombo("dog;cat"), (Items{"dog", "cat"}));
