@@ -104,6 +104,89 @@ std::string encode(string_view text, bool spaceAsPlus) {
     return out;
 }
 
+// The characters of typed text: well-formed UTF-8 as it stands; any other byte is taken as
+// the ISO-8859-1 character of that value, as an 8-bit conf.ini may hold it.
+template <typename Visit>
+void forEachChar(string_view s, Visit visit) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto b0 = static_cast<unsigned char>(s[i]);
+        std::size_t len = 0;
+        char32_t c = b0;
+        if (b0 < 0x80) {
+            len = 1;
+        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+            len = 2, c = b0 & 0x1F;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            len = 3, c = b0 & 0x0F;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            len = 4, c = b0 & 0x07;
+        }
+        if (s.size() - i < len) len = 0;
+        for (std::size_t k = 1; len != 0 && k < len; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if ((b & 0xC0) != 0x80) len = 0;
+            c = (c << 6) | (b & 0x3F);
+        }
+        static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (len == 0 || c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            visit(static_cast<char32_t>(b0));
+            ++i;
+        } else {
+            visit(c);
+            i += len;
+        }
+    }
+}
+
+bool fitsLatin1(string_view s) {
+    bool fits = true;
+    forEachChar(s, [&](char32_t c) { fits = fits && c <= 0xFF; });
+    return fits;
+}
+
+// The bytes of text in the charset the address declares.
+std::string transcode(string_view s, bool latin1) {
+    std::string out;
+    out.reserve(s.size());
+    forEachChar(s, [&](char32_t c) {
+        if (latin1 || c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    });
+    return out;
+}
+
+// One address carries one charset: ISO-8859-1, which the services read by default, when
+// every field fits it, otherwise UTF-8, declared in the address.
+class QueryCharset {
+  public:
+    explicit QueryCharset(std::initializer_list<string_view> fields) {
+        for (string_view f : fields) latin1_ = latin1_ && fitsLatin1(f);
+    }
+    bool latin1() const { return latin1_; }
+    std::string words(string_view s) const { return encodeSearchWords(transcode(s, latin1_)); }
+    std::string field(string_view s) const { return encodeQueryField(transcode(s, latin1_)); }
+
+  private:
+    bool latin1_ = true;
+};
+
+constexpr string_view kLatin1Declared = "ie=ISO-8859-1&oe=ISO-8859-1";
+constexpr string_view kUtf8Declared = "ie=UTF-8&oe=UTF-8";
+
 std::string trimSpaces(string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -147,10 +230,11 @@ std::string encodeQueryField(const std::string& text) {
 }
 
 std::string BuildWebSearchAddress(const WebSearchFields& fields, const std::string& host) {
+    const QueryCharset charset{fields.words, fields.domain};
     const std::string query = fillTemplate(
         kWebTemplate,
         {
-            {pick(kWordPlaceholders, fields.matchMode), encodeSearchWords(fields.words)},
+            {pick(kWordPlaceholders, fields.matchMode), charset.words(fields.words)},
             {"TEXT1", ""},
             {"TEXT2", ""},
             {"TEXT3", ""},
@@ -159,24 +243,28 @@ std::string BuildWebSearchAddress(const WebSearchFields& fields, const std::stri
             {"FILETYPE", std::string(pick(kWebFileFormats, fields.fileFormat))},
             {"DATE", std::string(pick(kWebDates, fields.date))},
             {"OCCURANCE", std::string(pick(kWebOccurrences, fields.occurrences))},
-            {"DOMAIN", encodeQueryField(fields.domain)},
+            {"DOMAIN", charset.field(fields.domain)},
+            {kLatin1Declared, std::string(charset.latin1() ? kLatin1Declared : kUtf8Declared)},
         });
     return address(host, "/search", query);
 }
 
 std::string BuildNewsSearchAddress(const NewsSearchFields& fields, const std::string& host) {
-    const std::string words = encodeSearchWords(fields.words);
+    const std::string group = trimSpaces(fields.group), subject = trimSpaces(fields.subject),
+                      author = trimSpaces(fields.author), messageId = trimSpaces(fields.messageId);
+    const QueryCharset charset{fields.words, group, subject, author, messageId};
+    const std::string words = charset.words(fields.words);
     const std::size_t mode = indexIn(kNewsMatchKeys, fields.matchMode);
-    std::string query = fillTemplate(
-        kNewsTemplate, {
-                           {"TEXT1", mode == 0 ? words : std::string()},
-                           {"RESULTNUM", std::string(pick(kResults, fields.results))},
-                           {"GROUP", encodeQueryField(trimSpaces(fields.group))},
-                           {"SUBJECT", encodeQueryField(trimSpaces(fields.subject))},
-                           {"AUTHOR", encodeQueryField(trimSpaces(fields.author))},
-                           {"MESSAGEID", encodeQueryField(trimSpaces(fields.messageId))},
-                           {"DATE", std::string(pick(kNewsDates, fields.dates))},
-                       });
+    std::string query =
+        fillTemplate(kNewsTemplate, {
+                                        {"TEXT1", mode == 0 ? words : std::string()},
+                                        {"RESULTNUM", std::string(pick(kResults, fields.results))},
+                                        {"GROUP", charset.field(group)},
+                                        {"SUBJECT", charset.field(subject)},
+                                        {"AUTHOR", charset.field(author)},
+                                        {"MESSAGEID", charset.field(messageId)},
+                                        {"DATE", std::string(pick(kNewsDates, fields.dates))},
+                                    });
     if (mode != 0) {
         query += '&';
         query += kNewsMatchKeys[mode];
@@ -184,24 +272,27 @@ std::string BuildNewsSearchAddress(const NewsSearchFields& fields, const std::st
         query += words;
     }
     if (fields.sort == 1) query += "&scoring=d";
+    if (!charset.latin1()) (query += '&') += kUtf8Declared;
     return address(host, "/groups", query);
 }
 
 std::string BuildImageSearchAddress(const ImageSearchFields& fields, const std::string& host) {
-    const std::string query = fillTemplate(
-        kImageTemplate,
-        {
-            {pick(kWordPlaceholders, fields.matchMode), encodeSearchWords(fields.words)},
-            {"TEXT1", ""},
-            {"TEXT2", ""},
-            {"TEXT3", ""},
-            {"TEXT4", ""},
-            {"RESULTNUM", std::string(pick(kResults, fields.results))},
-            {"IMAGESIZE", std::string(pick(kImageSizes, fields.size))},
-            {"FILETYPE", std::string(pick(kImageFileTypes, fields.fileType))},
-            {"IMAGECOLOR", std::string(pick(kImageColors, fields.coloration))},
-            {"DOMAIN", encodeQueryField(fields.domain)},
-        });
+    const QueryCharset charset{fields.words, fields.domain};
+    std::string query =
+        fillTemplate(kImageTemplate,
+                     {
+                         {pick(kWordPlaceholders, fields.matchMode), charset.words(fields.words)},
+                         {"TEXT1", ""},
+                         {"TEXT2", ""},
+                         {"TEXT3", ""},
+                         {"TEXT4", ""},
+                         {"RESULTNUM", std::string(pick(kResults, fields.results))},
+                         {"IMAGESIZE", std::string(pick(kImageSizes, fields.size))},
+                         {"FILETYPE", std::string(pick(kImageFileTypes, fields.fileType))},
+                         {"IMAGECOLOR", std::string(pick(kImageColors, fields.coloration))},
+                         {"DOMAIN", charset.field(fields.domain)},
+                     });
+    if (!charset.latin1()) (query += '&') += kUtf8Declared;
     return address(host, "/images", query);
 }
 

@@ -3,7 +3,10 @@
 
 // The search addresses the panels open: a fixed query template whose upper-case
 // placeholder words are filled from the panel's fields. List fields are indexes from 0
-// into the panel's lists; an index outside its list counts as 0.
+// into the panel's lists; an index outside its list counts as 0. Typed text is UTF-8
+// (a byte that is not part of well-formed UTF-8 is the ISO-8859-1 character of that
+// value); it goes out in ISO-8859-1 when every character of every field fits, otherwise
+// in UTF-8, with "ie=UTF-8&oe=UTF-8" in that address.
 namespace surfdeck {
 
 // text with every occurrence of word (exact case) replaced by value, from left to right

@@ -116,6 +116,42 @@ TEST(SearchEncoding, PlaceholderWordsInTypedTextStayAsTyped) {
     EXPECT_TRUE(has(n, "as_usubject=GROUP") && has(n, "as_uauthors=MESSAGEID"));
 }
 
+TEST(SearchCharset, ISO88591WhenEveryFieldFitsElseUTF8DeclaredInThatAddress) {
+    const std::string cafe = "caf\xC3\xA9", euro = "5\xE2\x82\xAC", cyr = "\xD0\xB4";
+    const struct {
+        const char* what;
+        std::string query;
+        const char* words;  // how the words go out
+        bool utf8;
+    } cases[] = {
+        {"web, ASCII", webQuery({.words = "big cat"}), "as_q=big+cat", false},
+        {"web, Latin-1", webQuery({.words = cafe}), "as_q=caf%E9", false},
+        {"web, euro sign", webQuery({.words = euro}), "as_q=5%E2%82%AC", true},
+        {"web, Latin-1 words and a Cyrillic domain", webQuery({.words = cafe, .domain = cyr}),
+         "as_q=caf%C3%A9", true},
+        {"web, an 8-bit byte from conf.ini", webQuery({.words = "caf\xE9"}), "as_q=caf%E9", false},
+        {"web, an 8-bit byte beside Cyrillic", webQuery({.words = "\xE9 " + cyr}),
+         "as_q=%C3%A9+%D0%B4", true},
+        {"news, Latin-1", newsQuery({.words = cafe, .author = "J\xC3\xB6rg"}), "as_q=caf%E9",
+         false},
+        {"news, Cyrillic author", newsQuery({.words = cafe, .author = cyr}), "as_q=caf%C3%A9",
+         true},
+        {"image, Latin-1", imageQuery({.words = cafe}), "as_q=caf%E9", false},
+        {"image, euro in the domain", imageQuery({.words = cafe, .domain = euro}), "as_q=caf%C3%A9",
+         true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(has(c.query, c.words)) << c.what << ": " << c.query;
+        EXPECT_EQ(has(c.query, "ie=UTF-8") && has(c.query, "oe=UTF-8"), c.utf8) << c.what;
+        EXPECT_FALSE(c.utf8 && c.query.find("ISO-8859-1") != std::string::npos) << c.what;
+    }
+    // The other fields follow the words' charset.
+    EXPECT_TRUE(has(newsQuery({.words = cyr, .author = "J\xC3\xB6rg"}), "as_uauthors=J%C3%B6rg"));
+    EXPECT_TRUE(has(newsQuery({.words = "x", .author = "J\xC3\xB6rg"}), "as_uauthors=J%F6rg"));
+    EXPECT_TRUE(has(webQuery({.words = "x", .domain = "\xC3\xA9.fr"}), "as_sitesearch=%E9.fr"));
+    EXPECT_TRUE(has(webQuery({.words = "x"}), "ie=ISO-8859-1"));
+}
+
 TEST(NewsSearchAddress, FirstItemsWithTrimmedGroup) {
     EXPECT_EQ(BuildNewsSearchAddress({.words = "big cat", .group = "  rec.games.*  "},
                                      "groups.google.com"),
