@@ -58,10 +58,11 @@ void cIEWindows::releaseCollection() {
 
 std::shared_ptr<IE_Class> cIEWindows::Add(std::shared_ptr<BrowserWindow> B) {
     auto alive = alive_;
+    const unsigned rebuild = rebuilds_;
     auto wrapper = std::make_shared<IE_Class>(ctx_);
     wrapper->owner_ = this;
     wrapper->setIEctl(std::move(B));
-    if (!*alive) {
+    if (!*alive || rebuilds_ != rebuild) {
         wrapper->detach();
         return nullptr;
     }
@@ -141,6 +142,7 @@ void cIEWindows::Refresh() {
         }
     } done{this, alive};
 
+    const unsigned rebuild = ++rebuilds_;
     releaseCollection();
     auto shell = ctx_.automation.createShellWindows();
     const int count = shell->Count();
@@ -152,10 +154,13 @@ void cIEWindows::Refresh() {
             // Closed while we walk: its revoked event rebuilds the list again.
         }
         if (!*alive) return;
+        // A rebuild nested in our calls has made the list anew, and listens already.
+        if (rebuilds_ != rebuild) return;
         if (!entry) continue;
         Add(std::move(entry));
-        if (!*alive) return;
+        if (!*alive || rebuilds_ != rebuild) return;
     }
+    if (rebuilds_ != rebuild) return;
     const Cookie cookie = shell->advise(this);
     if (winShell) {
         try {

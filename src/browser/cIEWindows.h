@@ -98,6 +98,11 @@ class cIEWindows : private ShellWindowsEvents {
     std::shared_ptr<ShellWindows> winShell;
     Cookie winShellCookie_ = 0;
     bool Refreshing = false;
+    // Counts the rebuilds begun. Attaching a wrapper calls into its browser window, and
+    // events nested in those calls may rebuild the list: what an older rebuild still
+    // holds is stale then (a browser that closes normally ends its tabs one after another
+    // in just that way), and none of it may enter the list.
+    unsigned rebuilds_ = 0;
     std::vector<cIEWindowsEvents*> receivers_;
     // Cleared when the list ends, for code still running inside one of its calls.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -72,5 +72,25 @@ TEST_F(CoreTracking, TheAttachProbeLeavesATabWithForwardHistoryOnItsPage) {
     EXPECT_EQ(windows.Count(), 0);
 }
 
+// Closed normally, the browser ends its tabs one by one while the list rebuilds itself
+// inside calls to them: no wrapper of a closed tab may stay behind in the list.
+TEST_F(CoreTracking, ABrowserClosedNormallyLeavesAnEmptyList) {
+    for (const char* page : {"/a.htm", "/b.htm", "/c.htm"}) openTab(server.url(page));
+    SimDesktop desktop;
+    SimEventLoop loop;
+    SimClock clock;
+    TrackingContext ctx{desktop, loop, clock, *automation};
+    cIEWindows windows(ctx);
+    ASSERT_EQ(windows.Count(), 4);
+
+    driver->closeBrowser();
+    ASSERT_TRUE(waitFor([&] { return !automation->connected(); }));
+    waitFor([] { return false; }, 500);  // whatever else the browser had to say
+    EXPECT_EQ(windows.Count(), 0);
+    for (const auto& ie : windows.NewEnum()) {
+        EXPECT_NO_THROW(ie->IEctl()->HWND()) << "a wrapper of a closed tab is still listed";
+    }
+}
+
 }  // namespace
 }  // namespace surfdeck::chromium::test

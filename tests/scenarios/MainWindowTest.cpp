@@ -60,6 +60,20 @@ TEST(ActiveWindow, AWindowClosingDuringATickWritesOneLogLine) {
     EXPECT_EQ(s.read("log.txt"), "Error in timer1.sub\r\n");
 }
 
+TEST(ActiveWindow, AWindowClosingWhileTheListAttachesItDoesNotStayListed) {
+    Scenario s;
+    s.ok("start\nopen http://a.example/\nopen http://b.example/\nfront 2\nwait 100\n");
+    // The next rebuild attaches #1 first; #1 closes inside that attach, and its revoked
+    // event rebuilds the list nested in the first rebuild, as a browser closing normally
+    // does to its tabs.
+    auto& shell = s.runner().automation();
+    shell.duringNextItem([&shell] { shell.closeDuringNextHandle(1); });
+    // With our own window in front, every tick walks the whole list.
+    s.ok("open http://c.example/\nfront frmMain\nwait 1000\n");
+    EXPECT_EQ(occurrences(s.read("log.txt"), "Error in timer1.sub"), 0);
+    EXPECT_EQ(mainWindow(s).IEWin->Count(), 2);
+}
+
 TEST(BrowserCommands, DoNothingWithoutAnActiveWindow) {
     Scenario s;
     s.ok("start\nopen http://a.example/\nwait 100\n");

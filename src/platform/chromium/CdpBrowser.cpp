@@ -154,10 +154,13 @@ void CdpBrowser::onClosed() {
             tab->setClosed();
         }
         focused_ = 0;
+        // Lists built from this browser rebuild themselves empty, also when every tab was
+        // announced closed before the connection ended.
+        const bool lost = everConnected_ || anyAnnounced;
         if (everConnected_) log("Browser connection lost");
         everConnected_ = false;
         launched_ = true;  // a browser the user closed is not started again behind their back
-        if (anyAnnounced) announce(false, 0);
+        if (lost) announce(false, 0);
     }
     scheduleProbe(settings_.reconnectMs);
 }
