@@ -63,6 +63,7 @@ SkinnedForm::SkinnedForm(AppContext& app, FrameDesign design)
 
     Label1.onMouseDown = [this](int b, int s, float x, float y) { Label1_MouseDown(b, s, x, y); };
     Label1.onMouseMove = [this](int b, int s, float x, float y) { Label1_MouseMove(b, s, x, y); };
+    Label1.onMouseUp = [this](int b, int s, float x, float y) { Label1_MouseUp(b, s, x, y); };
     Image4.onMouseDown = [this](int b, int s, float x, float y) { Image4_MouseDown(b, s, x, y); };
     Image4.onMouseUp = [this](int b, int s, float x, float y) { Image4_MouseUp(b, s, x, y); };
     Image4.onClick = [this] { Image4_Click(); };
@@ -77,6 +78,10 @@ void SkinnedForm::Label1_MouseDown(int, int, float X, float Y) {
 
 void SkinnedForm::Label1_MouseMove(int Button, int, float X, float Y) {
     drag_.move(*this, app_.desktop, Button, X, Y);
+}
+
+void SkinnedForm::Label1_MouseUp(int Button, int, float, float) {
+    drag_.release(*this, app_.desktop, Button);
 }
 
 void SkinnedForm::Image4_MouseDown(int, int, float, float) {
@@ -97,6 +102,22 @@ void SkinnedForm::Image5_MouseUp(int, int, float, float) {
 
 void SkinnedForm::Image5_Click() {
     if (closeRequested) closeRequested();
+}
+
+void SkinnedForm::keepTitleBandOnScreen() {
+    Desktop& d = app_.desktop;
+    const double screenWidth = d.screenWidthPixels() * d.twipsPerPixelX();
+    const double screenHeight = d.screenHeightPixels() * d.twipsPerPixelY();
+    // Flush with the far edge, where a drag would snap it; on a screen narrower than the
+    // band the near edge wins, as in the snapping rules.
+    const auto within = [](double pos, double size, double screen) {
+        if (pos + size > screen) pos = screen - size;
+        return pos < 0 ? 0.0 : pos;
+    };
+    const double top = within(this->top(), design_.titleBand, screenHeight);
+    const double left = within(this->left(), width(), screenWidth);
+    if (top != this->top()) setTop(top);
+    if (left != this->left()) setLeft(left);
 }
 
 void SkinnedForm::layoutFrame() {

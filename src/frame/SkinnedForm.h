@@ -65,6 +65,7 @@ class SkinnedForm : public forms::Form {
 
     virtual void Label1_MouseDown(int Button, int Shift, float X, float Y);
     virtual void Label1_MouseMove(int Button, int Shift, float X, float Y);
+    virtual void Label1_MouseUp(int Button, int Shift, float X, float Y);
     // Any button shows the pressed face; its release shows the normal one.
     virtual void Image4_MouseDown(int Button, int Shift, float X, float Y);
     virtual void Image4_MouseUp(int Button, int Shift, float X, float Y);
@@ -74,6 +75,17 @@ class SkinnedForm : public forms::Form {
     virtual void Image5_Click();
 
     void Form_Resize() override { layoutFrame(); }
+
+    // What this window's close writes to conf.ini (its place, a search panel's recent
+    // lists), from the model alone: it touches no window, so it also serves where the
+    // display has gone.
+    virtual void saveSettings() {}
+
+    // At load: a window placed where part of its title band lies off the screen (places
+    // saved on a larger screen) is moved just far enough to bring the whole band on it, so
+    // that it can be dragged and closed. Only the window moves; the stored place changes
+    // when the window is next saved.
+    void keepTitleBandOnScreen();
 
   protected:
     // Lays the frame out for the current size: edges follow it, buttons keep to the

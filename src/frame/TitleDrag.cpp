@@ -17,6 +17,14 @@ std::optional<float> TitleDrag::snap(float pos, float size, float screen, float 
     return std::nullopt;
 }
 
+std::optional<float> TitleDrag::settle(float pos, float size, float screen) {
+    // The near zone first, as the move rules do on a screen where the zones overlap.
+    if (pos > 0 && pos <= SnapMargin) return 0.0f;
+    const float edge = screen - size;
+    if (pos > edge - SnapMargin && pos < edge) return edge;
+    return std::nullopt;
+}
+
 void TitleDrag::press(float x, float y) {
     DragStartX = RoundHalfEven16(x);
     DragStartY = RoundHalfEven16(y);
@@ -35,6 +43,22 @@ void TitleDrag::move(forms::Form& window, Desktop& desktop, int button, float x,
         static_cast<float>(desktop.screenWidthPixels() * desktop.twipsPerPixelX());
     if (auto left = snap(static_cast<float>(window.left()), static_cast<float>(window.width()),
                          screenWidth, x - DragStartX)) {
+        window.setLeft(*left);
+    }
+}
+
+void TitleDrag::release(forms::Form& window, Desktop& desktop, int button) const {
+    if (button != forms::LeftButton) return;
+    const float screenHeight =
+        static_cast<float>(desktop.screenHeightPixels() * desktop.twipsPerPixelY());
+    if (auto top = settle(static_cast<float>(window.top()), static_cast<float>(window.height()),
+                          screenHeight)) {
+        window.setTop(*top);
+    }
+    const float screenWidth =
+        static_cast<float>(desktop.screenWidthPixels() * desktop.twipsPerPixelX());
+    if (auto left = settle(static_cast<float>(window.left()), static_cast<float>(window.width()),
+                           screenWidth)) {
         window.setLeft(*left);
     }
 }

@@ -28,6 +28,13 @@ class TitleDrag {
     // A move over the label (x, y relative to it). Acts only with the left button
     // alone: vertical rules first, then horizontal, each on the window's current place.
     void move(forms::Form& window, Desktop& desktop, int button, float x, float y) const;
+    // The left button let go over the label: a window left inside a snap zone, short of
+    // its edge (a last move that followed the pointer into the zone), goes to that edge.
+    void release(forms::Form& window, Desktop& desktop, int button) const;
+
+    // One axis of the release: the edge a window at pos lies in the snap zone of, or
+    // nullopt when it lies outside both zones or already on the edge.
+    static std::optional<float> settle(float pos, float size, float screen);
 
     std::int16_t DragStartX = 0;
     std::int16_t DragStartY = 0;

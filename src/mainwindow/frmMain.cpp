@@ -151,6 +151,10 @@ void frmMain::Form_Load() {
 
 void frmMain::Form_Unload() {
     IEWin.reset();
+    saveSettings();
+}
+
+void frmMain::saveSettings() {
     const std::string ini = app().iniPath();
     WriteIni("MainWindow", "Top", FormatNumber(top()), ini);
     WriteIni("MainWindow", "Left", FormatNumber(left()), ini);

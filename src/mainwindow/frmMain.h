@@ -47,6 +47,7 @@ class frmMain : public SkinnedForm {
 
     void Form_Load() override;
     void Form_Unload() override;
+    void saveSettings() override;
     // One polling tick: the active browser window and the back and forward buttons.
     void Timer10_Timer();
     // Panels, menus and the browser commands; a failing step is skipped, nothing shown.

@@ -222,11 +222,18 @@ void frmBrowser::Form_Load() {
     setLeft(Val(ReadIni(kSection, "left", "100", ini)));
     setWidth(Val(ReadIni(kSection, "width", "4000", ini)));
     setHeight(Val(ReadIni(kSection, "height", "6000", ini)));
+    keepTitleBandOnScreen();
 
     stayOnTop();
 }
 
 void frmBrowser::Form_Unload() {
+    saveSettings();
+    // A closed panel hears no more of its browsers.
+    disconnectBrowsers();
+}
+
+void frmBrowser::saveSettings() {
     const std::string ini = app().iniPath();
     if (app().program) {
         WriteIni(kSection, "Top", FormatNumber(top()), ini);
@@ -235,8 +242,6 @@ void frmBrowser::Form_Unload() {
         // A collapsed panel keeps the height it was last opened to.
         if (height() > ContentLimit) WriteIni(kSection, "Height", FormatNumber(height()), ini);
     }
-    // A closed panel hears no more of its browsers.
-    disconnectBrowsers();
 }
 
 void frmBrowser::disconnectBrowsers() {

@@ -40,6 +40,7 @@ class frmBrowser : public SkinnedPanel {
 
     void Form_Load() override;
     void Form_Unload() override;
+    void saveSettings() override;
     void Form_Resize() override;
     void Form_Activate() override;
     void Image4_Click() override;

@@ -46,6 +46,7 @@ void fillFromRecent(const std::string& list, forms::ComboBox& combo) {
 void placeFrom(SkinnedForm& panel, const std::string& section, const std::string& ini) {
     panel.setTop(Val(ReadIni(section, "top", "100", ini)));
     panel.setLeft(Val(ReadIni(section, "left", "100", ini)));
+    panel.keepTitleBandOnScreen();
 }
 
 void savePlace(const SkinnedForm& panel, const std::string& section, const std::string& ini) {

@@ -80,6 +80,10 @@ void frmImage::Form_Load() {
 }
 
 void frmImage::Form_Unload() {
+    saveSettings();
+}
+
+void frmImage::saveSettings() {
     const SettingsValues& s = app().settings;
     const std::string ini = app().iniPath();
     SaveRecent("RecentImageText", s.RecentImageText, ini);

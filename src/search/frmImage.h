@@ -38,6 +38,7 @@ class frmImage : public SkinnedPanel {
 
     void Form_Load() override;
     void Form_Unload() override;
+    void saveSettings() override;
     // Search: the boxes' texts join their recent lists, then the address opens.
     void Command4_Click();
 };

@@ -87,6 +87,10 @@ void frmNews::Form_Load() {
 }
 
 void frmNews::Form_Unload() {
+    saveSettings();
+}
+
+void frmNews::saveSettings() {
     const SettingsValues& s = app().settings;
     const std::string ini = app().iniPath();
     SaveRecent("RecentGroupAuthor", s.RecentGroupAuthor, ini);

@@ -42,6 +42,7 @@ class frmNews : public SkinnedPanel {
 
     void Form_Load() override;
     void Form_Unload() override;
+    void saveSettings() override;
     // Search: the five boxes' texts join their recent lists, then the address opens.
     void Command5_Click();
 };

@@ -83,6 +83,10 @@ void frmWeb::Form_Load() {
 }
 
 void frmWeb::Form_Unload() {
+    saveSettings();
+}
+
+void frmWeb::saveSettings() {
     const SettingsValues& s = app().settings;
     const std::string ini = app().iniPath();
     SaveRecent("RecentWebText", s.RecentWebText, ini);

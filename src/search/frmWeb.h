@@ -39,6 +39,7 @@ class frmWeb : public SkinnedPanel {
 
     void Form_Load() override;
     void Form_Unload() override;
+    void saveSettings() override;
     // Search: the boxes' texts join their recent lists, then the address opens.
     void Command3_Click();
     // Opens st in the active browser window, through the related-sites panel's

@@ -1,5 +1,8 @@
 #include "shell/Main.h"
 
+#include <initializer_list>
+
+#include "frame/SkinnedForm.h"
 #include "frame/TopMost.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmMenu.h"
@@ -82,6 +85,7 @@ void Program::Main() {
     const std::string ini = app.iniPath();
     m.setTop(Val(ReadIni("MainWindow", "top", "100", ini)));
     m.setLeft(Val(ReadIni("MainWindow", "left", "100", ini)));
+    m.keepTitleBandOnScreen();
     main.show();
 }
 
@@ -93,6 +97,15 @@ void Program::closeMainWindow() {
     image.unload();
     main.unload();
     End();
+}
+
+void Program::saveWithoutWindows() {
+    if (ended_) return;
+    ended_ = true;
+    for (SkinnedForm* f : std::initializer_list<SkinnedForm*>{related.get(), web.get(), news.get(),
+                                                              image.get(), main.get()}) {
+        if (f) f->saveSettings();
+    }
 }
 
 void Program::closeForm(forms::Form& form) {

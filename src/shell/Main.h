@@ -36,6 +36,10 @@ class Program {
     void closeMainWindow();
     // Ends the program at once.
     void End();
+    // Where the display has gone and no window can be touched: every open panel, then the
+    // main window, writes what its close would, from the model; the program then counts
+    // as ended. Nothing happens once the program has ended.
+    void saveWithoutWindows();
     // The system closed one of our windows: the same as its close button.
     void closeForm(forms::Form& form);
     bool ended() const { return ended_; }

@@ -106,3 +106,29 @@ TEST(Input, APanelIsDraggedByItsTitleThroughRealInput) {
     EXPECT_EQ(web.left(), 3600);
     QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, grab);
 }
+
+TEST(Input, ADragLetGoInsideASnapZoneSnapsToTheEdgeThroughRealInput) {
+    QtProgram p("[WebSearchWindow]\r\nTop=300\r\nLeft=3000\r\n");
+    frmWeb& web = p.program.web.show();
+    QWidget* w = p.host.window(web);
+    const QPoint grab(60, 5);
+    QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, grab);
+    // 20 px down, pulled 15 px up: it follows into the top zone, 5 px short of the edge.
+    QTest::mouseMove(w->windowHandle(), grab + QPoint(0, -15));
+    ASSERT_EQ(web.top(), 75);
+    QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, grab);
+    EXPECT_EQ(web.top(), 0);
+    EXPECT_EQ(w->pos().y(), 0);
+}
+
+TEST(Input, APanelStoredOffTheScreenShowsItsWholeTitleBand) {
+    QtProgram p("[WebSearchWindow]\r\nTop=-4000\r\nLeft=900000\r\n");
+    frmWeb& web = p.program.web.show();
+    QWidget* w = p.host.window(web);
+    const QRect screen = w->screen()->geometry();
+    const QRect band(w->pos(), QSize(w->width(), static_cast<int>(web.design().titleBand / 15)));
+    EXPECT_TRUE(screen.contains(band))
+        << band.x() << "," << band.y() << " on " << screen.width() << "x" << screen.height();
+    EXPECT_EQ(w->pos().y(), 0);
+    EXPECT_EQ(w->geometry().right(), screen.right());
+}
