@@ -6,6 +6,7 @@ SURFDECK_PACKAGES=(
   qt6-base-dev qt6-websockets-dev qt6-svg-dev libgl1-mesa-dev
   xvfb xauth xdotool openbox x11-utils imagemagick fonts-dejavu-core
   chromium python3
+  weston qt6-wayland
 )
 
 surfdeck_install_deps() {

@@ -2,6 +2,9 @@
 // the tracked browser, settings and log beside the executable.
 #include <QApplication>
 #include <QCoreApplication>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "forms/Form.h"
 #include "platform/CompositeAutomation.h"
@@ -12,14 +15,46 @@
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtFormHost.h"
 #include "platform/qt/QtResultsBrowser.h"
+#include "platform/qt/QtSignals.h"
 #include "platform/qt/QtTimers.h"
 #include "shell/AppContext.h"
 #include "shell/Main.h"
 #include "shell/Settings.h"
 
+namespace {
+
+// The running program, for the one path that cannot reach it otherwise: Qt ends the
+// process with exit() when the X connection breaks (the session logging out), with our
+// objects still alive on main's stack.
+surfdeck::Program* gRunning = nullptr;
+
+void saveOnLostDisplay() {
+    if (!gRunning || gRunning->ended()) return;
+    gRunning->log("Display connection lost");
+    gRunning->saveWithoutWindows();
+}
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace surfdeck;
-    QApplication qapp(argc, argv);
+    // A native Wayland window can neither place itself, nor stay on top, nor read the
+    // pointer's place on the screen: in a Wayland session, take Xwayland where there is
+    // one. A platform the user chose is left alone. Asked for on the command line, not in
+    // the environment, so that a browser we start does not inherit it.
+    std::vector<char*> args(argv, argv + argc);
+    const bool askedForX = !isSet("QT_QPA_PLATFORM") && isSet("WAYLAND_DISPLAY");
+    char platformOption[] = "-platform";
+    char platforms[] = "xcb;wayland";
+    if (askedForX) args.insert(args.begin() + 1, {platformOption, platforms});
+    int qtArgc = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    QApplication qapp(qtArgc, args.data());
     QApplication::setQuitOnLastWindowClosed(false);
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
 
@@ -34,6 +69,14 @@ int main(int argc, char** argv) {
     FileRegistry registry(programFile(folder, "registry.reg"));
     AppContext app(folder, desktop, timers, loop, clock, host);
 
+    const std::string platform = QGuiApplication::platformName().toStdString();
+    if (askedForX) app.log("Wayland session, display platform " + platform);
+    if (platform.rfind("wayland", 0) == 0) {
+        app.log(
+            "Native Wayland: windows cannot be placed or kept on top, and the pointer's "
+            "place on the screen cannot be read");
+    }
+
     // The results browser's events run through the program's dispatcher, so an error in
     // one of them becomes a log line.
     CompositeAutomation automation(chromium, [&app] {
@@ -43,6 +86,18 @@ int main(int argc, char** argv) {
     Program program(app, automation, registry);
     host.setCloseHandler(
         [&](forms::Form& form) { app.forms.dispatch([&] { program.closeForm(form); }); });
+
+    // The session ending by signal shuts down as the close button does: panels first.
+    QtSignals endings([&](int) {
+        app.forms.dispatch([&] {
+            if (!program.ended()) program.closeMainWindow();
+        });
+    });
+    gRunning = &program;
+    std::atexit(saveOnLostDisplay);
+    struct Forget {
+        ~Forget() { gRunning = nullptr; }
+    } forget;
 
     app.forms.dispatch([&] { program.Main(); });
     if (program.ended()) return 0;
