@@ -122,42 +122,43 @@ constexpr FoldRange kFolds[] = {
 // Stands for a byte that begins no well-formed sequence; above every character.
 constexpr char32_t kStrayByte = 0x110000;
 
-// The next character of s from i on, advancing i; a stray byte gives kStrayByte + byte.
 char32_t nextChar(std::string_view s, std::size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    const auto stray = [&] {
-        ++i;
-        return kStrayByte + b0;
-    };
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    std::size_t len;
-    char32_t c;
-    char32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2, c = b0 & 0x1F, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3, c = b0 & 0x0F, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4, c = b0 & 0x07, min = 0x10000;
-    } else {
-        return stray();
-    }
-    if (s.size() - i < len) return stray();
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) return stray();
-        c = (c << 6) | (b & 0x3F);
-    }
-    // Overlong forms, surrogates and values past the last character are not text.
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return stray();
-    i += len;
-    return c;
+    char32_t c = 0;
+    return nextUtf8(s, i, c) ? c : kStrayByte + c;
 }
 
 }  // namespace
+
+bool nextUtf8(std::string_view s, std::size_t& i, char32_t& c) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len = 0;
+    c = b0;
+    if (b0 < 0x80) {
+        ++i;
+        return true;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2, c = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3, c = b0 & 0x0F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4, c = b0 & 0x07;
+    }
+    bool ok = len != 0 && s.size() - i >= len;
+    for (std::size_t k = 1; ok && k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        ok = (b & 0xC0) == 0x80;
+        c = (c << 6) | (b & 0x3F);
+    }
+    // Overlong forms, surrogates and values past the last character are not text.
+    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (!ok || c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        c = b0;
+        ++i;
+        return false;
+    }
+    i += len;
+    return true;
+}
 
 char32_t foldCase(char32_t c) {
     // The last range that starts at or before c.

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "search/FoldCase.h"
 #include "shell/Settings.h"
 
 namespace surfdeck {
@@ -109,33 +110,10 @@ std::string encode(string_view text, bool spaceAsPlus) {
 template <typename Visit>
 void forEachChar(string_view s, Visit visit) {
     std::size_t i = 0;
+    char32_t c = 0;
     while (i < s.size()) {
-        const auto b0 = static_cast<unsigned char>(s[i]);
-        std::size_t len = 0;
-        char32_t c = b0;
-        if (b0 < 0x80) {
-            len = 1;
-        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-            len = 2, c = b0 & 0x1F;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            len = 3, c = b0 & 0x0F;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            len = 4, c = b0 & 0x07;
-        }
-        if (s.size() - i < len) len = 0;
-        for (std::size_t k = 1; len != 0 && k < len; ++k) {
-            const auto b = static_cast<unsigned char>(s[i + k]);
-            if ((b & 0xC0) != 0x80) len = 0;
-            c = (c << 6) | (b & 0x3F);
-        }
-        static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (len == 0 || c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            visit(static_cast<char32_t>(b0));
-            ++i;
-        } else {
-            visit(c);
-            i += len;
-        }
+        nextUtf8(s, i, c);
+        visit(c);
     }
 }
 
