@@ -208,6 +208,29 @@ TEST(SearchPanels, ClosingTheMainWindowSavesEveryOpenPanel) {
         EXPECT_NE(ini(s).find(saved), std::string::npos) << saved << ini(s);
 }
 
+TEST(SearchPanels, WithTheDisplayGoneEveryOpenWindowSavesWhatItsCloseWould) {
+    Scenario s;
+    s.ok(kActiveWindow);
+    s.ok(
+        "click frmMain.Toolbar1:web\ntype frmWeb.Combo15 fox\nclick frmWeb.Command3\n"
+        "click frmMain.Toolbar1:related\n");
+    const std::string before = ini(s);
+    auto& program = *s.runner().program();
+    program.saveWithoutWindows();
+    EXPECT_TRUE(program.ended());
+    EXPECT_TRUE(program.web.loaded()) << "no window is closed or touched";
+    for (const char* saved : {"RecentWebText=fox;", "[WebSearchWindow]\nTop=100\nLeft=100\n",
+                              "[RelatedSearchWindow]\nTop=100\nLeft=100\nWidth=4000\nHeight=6000\n",
+                              "[MainWindow]\nTop=100\nLeft=100\n"})
+        EXPECT_NE(ini(s).find(saved), std::string::npos) << saved << ini(s);
+    EXPECT_EQ(ini(s).find("NewsSearchWindow"), std::string::npos) << "never opened";
+    // Once ended, nothing is saved again.
+    const std::string after = ini(s);
+    program.saveWithoutWindows();
+    EXPECT_EQ(ini(s), after);
+    EXPECT_NE(before, after);
+}
+
 TEST(RelatedLookup, DebugModeBuildsThePageFromTheSavedAnswer) {
     Scenario s;
     s.ok(kDebugLookup);
