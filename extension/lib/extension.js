@@ -1,0 +1,339 @@
+// The background's whole behaviour, over an injected extension API object (chrome or
+// browser), so it runs the same in Chromium's service worker, Firefox's event page and
+// Node's test runner. Listeners are added synchronously: a woken service worker only
+// delivers events to listeners that exist after its first turn.
+
+import {Calls} from './calls.js';
+import {TabHistory} from './history.js';
+import {identify} from './identity.js';
+import {HostLink} from './link.js';
+import {Mirror} from './mirror.js';
+import {NavGuard} from './navguard.js';
+import {SettingsStore} from './settings.js';
+
+export const MENU_ID = 'surfdeck-save-text';
+const HISTORY_KEY = 'surfdeckHistory';
+const INTENT_MS = 3000;
+const PERSIST_MS = 500;
+
+// Runs in the frame of the selection: getSelection keeps the line breaks that the
+// menu's selectionText drops; a text field keeps its selection to itself.
+function readSelection() {
+    const el = document.activeElement;
+    if (el && typeof el.selectionStart === 'number' && typeof el.value === 'string') {
+        const inField = el.value.slice(el.selectionStart, el.selectionEnd);
+        if (inField) return inField;
+    }
+    return String(getSelection());
+}
+
+// Runs in the page: what it can tell of its own history.
+function probeHistory() {
+    let entries = null;
+    let index = -1;
+    try {
+        if (window.navigation) {
+            entries = navigation.entries().map((e) => e.url);
+            index = navigation.currentEntry ? navigation.currentEntry.index : -1;
+        }
+    } catch {
+        entries = null;
+    }
+    return {url: location.href, length: history.length, entries, index};
+}
+
+export function startExtension(api, env = {}) {
+    const timers = env.timers ?? globalThis;
+    const warn = env.warn ?? console.warn;
+    const firefox = !!env.firefox;
+    const histories = new Map();
+    const intents = new Map();  // "tab:frame" -> {type, url, at}
+    const requests = new Set();  // Firefox request ids already announced
+    let persistTimer = null;
+    let who = {browser: firefox ? 'firefox' : 'chromium', product: ''};
+
+    const settings = new SettingsStore(api.storage);
+    const mirror = new Mirror({historyOf: (id) => histories.get(id) ?? null, send: (m) => link.send(m)});
+    const guard = new NavGuard({send: (m) => link.send(m), timers, now: env.now});
+
+    function historyOf(tabId) {
+        let h = histories.get(tabId);
+        if (!h) {
+            h = new TabHistory({skipUnactivated: !firefox});
+            histories.set(tabId, h);
+        }
+        return h;
+    }
+
+    function historyChanged(tabId) {
+        mirror.emitTab(tabId);
+        if (persistTimer !== null) return;
+        persistTimer = timers.setTimeout(() => {
+            persistTimer = null;
+            const all = {};
+            for (const [id, h] of histories) all[id] = h.toJSON();
+            api.storage.session.set({[HISTORY_KEY]: all}).catch(() => {});
+        }, PERSIST_MS);
+    }
+
+    const calls = new Calls({
+        api,
+        historyOf,
+        historyChanged,
+        settings,
+        firefox,
+        fetchPage: env.fetchPage ?? (() => Promise.reject(new Error('cannot fetch pages here'))),
+    });
+
+    const link = new HostLink(api.runtime, {
+        timers,
+        warn,
+        onConnect: () => ({
+            type: 'hello',
+            protocol: 1,
+            browser: who.browser,
+            product: who.product,
+            extensionVersion: api.runtime.getManifest().version,
+        }),
+        onOpen: () => {
+            pushState().catch((e) => warn(`Surfdeck: could not read the windows: ${e}`));
+        },
+        onMessage: onHostMessage,
+        onClose: () => guard.releaseAll(),
+    });
+
+    async function probe(tabId) {
+        try {
+            const [res] = await api.scripting.executeScript({target: {tabId}, func: probeHistory});
+            if (res && res.result) historyOf(tabId).seed(res.result);
+        } catch {
+            // Pages the extension may not script keep what we know.
+            historyOf(tabId).needsProbe = false;
+        }
+        historyChanged(tabId);
+    }
+
+    async function pushState() {
+        const all = await api.windows.getAll({populate: true});
+        const unseen = [];
+        for (const win of all) {
+            for (const tab of win.tabs ?? []) {
+                if (!histories.has(tab.id)) {
+                    historyOf(tab.id).commit({url: tab.url ?? '', transition: 'typed'});
+                    unseen.push(tab.id);
+                }
+            }
+        }
+        link.send(mirror.reset(all));
+        for (const id of unseen) probe(id);
+    }
+
+    function reply(id, ok, payload) {
+        const msg = ok ? {type: 'reply', id, ok: true, result: payload} : {type: 'reply', id, ok: false, error: payload};
+        // Whatever happens, the caller gets an answer rather than its time-out.
+        if (!link.send(msg) && link.connected) {
+            link.send({type: 'reply', id, ok: false, error: 'the answer is too large'});
+        }
+    }
+
+    function onHostMessage(msg) {
+        switch (msg.type) {
+            case 'call':
+                if (!Number.isInteger(msg.id) || msg.id <= 0) return;
+                calls.run(msg.method, msg).then(
+                    (result) => reply(msg.id, true, result),
+                    (e) => reply(msg.id, false, String(e?.message ?? e).slice(0, 500)),
+                );
+                return;
+            case 'decision':
+                guard.decide(msg);
+                return;
+            case 'settings':
+                settings.apply(msg);
+                return;
+            case 'resync':
+                pushState().catch((e) => warn(`Surfdeck: could not read the windows: ${e}`));
+                return;
+            default:
+                // Newer Surfdecks may send more.
+                return;
+        }
+    }
+
+    function takeIntent(tabId, frameId, url) {
+        const key = `${tabId}:${frameId}`;
+        const i = intents.get(key);
+        intents.delete(key);
+        const now = env.now ? env.now() : Date.now();
+        return i && i.url === url && now - i.at < INTENT_MS ? i.type : undefined;
+    }
+
+    function committed(d, sameDocument) {
+        if (d.tabId < 0) return;
+        const h = historyOf(d.tabId);
+        h.commit({
+            url: d.url,
+            frameId: d.frameId,
+            transition: d.transitionType,
+            qualifiers: d.transitionQualifiers ?? [],
+            sameDocument,
+            intent: takeIntent(d.tabId, d.frameId, d.url),
+        });
+        link.send({type: 'committed', tabId: d.tabId, frameId: d.frameId, url: d.url, transition: d.transitionType ?? ''});
+        if (d.frameId === 0) mirror.patchTab(d.tabId, {url: d.url});
+        historyChanged(d.tabId);
+        // A same-document navigation has nothing more to load.
+        if (sameDocument) link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
+        if (h.needsProbe) probe(d.tabId);
+    }
+
+    // Messages from our content scripts and our popup. The sender is checked: pages
+    // cannot reach this listener, but other extensions' ids are refused anyway.
+    function onRuntimeMessage(msg, sender, sendResponse) {
+        if (!msg || typeof msg !== 'object' || sender.id !== api.runtime.id) return false;
+        const tabId = sender.tab ? sender.tab.id : -1;
+        const frameId = sender.frameId ?? 0;
+        switch (msg.kind) {
+            case 'beforeNavigate': {
+                if (tabId < 0 || typeof msg.url !== 'string') return false;
+                intents.set(`${tabId}:${frameId}`, {type: msg.navigationType, url: msg.url, at: env.now ? env.now() : Date.now()});
+                guard
+                    .announce({tabId, frameId, url: msg.url, cancellable: msg.cancellable === true})
+                    .then((cancel) => sendResponse({cancel}));
+                return true;
+            }
+            case 'intent':
+                if (tabId >= 0 && typeof msg.url === 'string') {
+                    intents.set(`${tabId}:${frameId}`, {type: msg.navigationType, url: msg.url, at: env.now ? env.now() : Date.now()});
+                }
+                return false;
+            case 'activated':
+                if (tabId >= 0 && historyOf(tabId).activated()) historyChanged(tabId);
+                return false;
+            case 'page':
+                if (tabId >= 0 && frameId === 0) {
+                    const {event, button, buttons, shift, ctrl, alt} = msg;
+                    link.send({type: 'page', tabId, event, button, buttons, shift: !!shift, ctrl: !!ctrl, alt: !!alt});
+                }
+                return false;
+            case 'launch':
+            case 'openFolder':
+                if (sender.tab) return false;  // the popup only
+                link.connect();
+                link.send({type: msg.kind});
+                return false;
+            default:
+                return false;
+        }
+    }
+
+    async function saveSelection(info, tab) {
+        let text = '';
+        try {
+            const frameIds = [info.frameId ?? 0];
+            const [res] = await api.scripting.executeScript({target: {tabId: tab.id, frameIds}, func: readSelection});
+            text = typeof res?.result === 'string' ? res.result : '';
+        } catch {
+            text = '';
+        }
+        if (!text) text = info.selectionText ?? '';
+        if (!text) return;
+        link.connect();
+        link.send({type: 'saveText', text});
+    }
+
+    const {tabs, windows, webNavigation} = api;
+    tabs.onCreated.addListener((tab) => mirror.tab(tab));
+    tabs.onUpdated.addListener((_id, _change, tab) => mirror.tab(tab));
+    tabs.onActivated.addListener(({tabId, windowId}) => {
+        mirror.activated(tabId, windowId);
+        if (mirror.windows.get(windowId)?.base.focused) mirror.focus(windowId);
+    });
+    tabs.onRemoved.addListener((tabId, {windowId}) => {
+        histories.delete(tabId);
+        mirror.removeTab(tabId, windowId);
+    });
+    const refreshWindow = (windowId) =>
+        tabs.query({windowId}).then((list) => list.forEach((t) => mirror.tab(t)), () => {});
+    tabs.onMoved.addListener((_id, {windowId}) => refreshWindow(windowId));
+    tabs.onAttached.addListener((_id, {newWindowId}) => refreshWindow(newWindowId));
+    tabs.onDetached.addListener((_id, {oldWindowId}) => refreshWindow(oldWindowId));
+    tabs.onReplaced?.addListener((added, removed) => {
+        if (histories.has(removed)) histories.set(added, histories.get(removed));
+        histories.delete(removed);
+        const old = mirror.tabs.get(removed);
+        if (old) mirror.removeTab(removed, old.raw.windowId);
+        tabs.get(added).then((t) => mirror.tab(t), () => {});
+    });
+    windows.onCreated.addListener((win) => mirror.window(win));
+    windows.onRemoved.addListener((id) => mirror.removeWindow(id));
+    windows.onFocusChanged.addListener((id) => mirror.focus(id));
+    windows.onBoundsChanged?.addListener((win) => mirror.window(win));
+
+    webNavigation.onBeforeNavigate.addListener((d) => {
+        if (d.tabId < 0 || guard.takeAnnounced(d.tabId, d.frameId, d.url)) return;
+        // Firefox's top-level loads over http(s) are announced, cancellably, by webRequest.
+        if (firefox && d.frameId === 0 && /^https?:/i.test(d.url)) return;
+        guard.announce({tabId: d.tabId, frameId: d.frameId, url: d.url, cancellable: false});
+    });
+    webNavigation.onCommitted.addListener((d) => committed(d, false));
+    webNavigation.onHistoryStateUpdated.addListener((d) => committed(d, true));
+    webNavigation.onReferenceFragmentUpdated.addListener((d) => committed(d, true));
+    webNavigation.onCompleted.addListener((d) => {
+        if (d.tabId >= 0) link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
+    });
+    webNavigation.onErrorOccurred.addListener((d) => {
+        if (d.tabId < 0) return;
+        link.send({type: 'navError', tabId: d.tabId, frameId: d.frameId, url: d.url, error: String(d.error ?? '')});
+    });
+
+    if (firefox && api.webRequest?.onBeforeRequest) {
+        // A blocking listener that returns a Promise holds any top-level load, typed ones
+        // included, until Surfdeck decides; a cancel leaves the old page in place.
+        api.webRequest.onBeforeRequest.addListener(
+            (d) => {
+                if (d.tabId < 0 || !link.connected || requests.has(d.requestId)) return {};
+                if (requests.size > 1000) requests.clear();
+                requests.add(d.requestId);
+                return guard
+                    .announce({tabId: d.tabId, frameId: 0, url: d.url, cancellable: true})
+                    .then((cancel) => ({cancel}));
+            },
+            {urls: ['<all_urls>'], types: ['main_frame']},
+            ['blocking'],
+        );
+    }
+
+    api.runtime.onMessage.addListener(onRuntimeMessage);
+    api.contextMenus.onClicked.addListener((info, tab) => {
+        if (info.menuItemId === MENU_ID && tab) saveSelection(info, tab);
+    });
+    api.contextMenus.removeAll(() => {
+        void api.runtime.lastError;
+        api.contextMenus.create({id: MENU_ID, title: 'Save text to file', contexts: ['selection']}, () => {
+            void api.runtime.lastError;
+        });
+    });
+
+    const ready = (async () => {
+        try {
+            who = await identify(api, env.navigator);
+        } catch {
+            // The defaults name the family at least.
+        }
+        await settings.open();
+        try {
+            const got = await api.storage.session.get(HISTORY_KEY);
+            for (const [id, data] of Object.entries(got?.[HISTORY_KEY] ?? {})) {
+                if (!histories.has(Number(id))) {
+                    histories.set(Number(id), TabHistory.fromJSON(data, {skipUnactivated: !firefox}));
+                }
+            }
+        } catch {
+            // A first start in this browser session.
+        }
+        link.connect();
+    })();
+
+    return {link, mirror, guard, histories, settings, calls, ready, onHostMessage, onRuntimeMessage};
+}
