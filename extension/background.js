@@ -8,8 +8,9 @@ const firefox = typeof api.runtime.getBrowserInfo === 'function';
 
 // Firefox's event page has a DOM of its own; a Chromium service worker has none, so
 // there an offscreen document fetches and parses.
-const reader = firefox
-    ? (args) => fetchPage(args, {fetchImpl: globalThis.fetch.bind(globalThis), DOMParserImpl: DOMParser})
-    : new OffscreenReader(api).fetchPage;
+const reader = firefox ?
+    (args) =>
+        fetchPage(args, {fetchImpl: globalThis.fetch.bind(globalThis), DOMParserImpl: DOMParser}) :
+    new OffscreenReader(api).fetchPage;
 
 startExtension(api, {firefox, fetchPage: reader});

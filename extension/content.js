@@ -54,9 +54,9 @@
                         event: type,
                         button: e.button,
                         buttons: e.buttons,
-                        shift: e.shiftKey,
-                        ctrl: e.ctrlKey,
-                        alt: e.altKey,
+                        shift: !!e.shiftKey,
+                        ctrl: !!e.ctrlKey,
+                        alt: !!e.altKey,
                     });
                     if (type === 'contextmenu' && suppressMenu) e.preventDefault();
                 },
@@ -66,7 +66,15 @@
         for (const type of ['focus', 'blur']) {
             g.window.addEventListener(type, (e) => {
                 if (e.isTrusted && e.target === g.window) {
-                    send({kind: 'page', event: type, button: 0, buttons: 0, shift: false, ctrl: false, alt: false});
+                    send({
+                        kind: 'page',
+                        event: type,
+                        button: 0,
+                        buttons: 0,
+                        shift: false,
+                        ctrl: false,
+                        alt: false
+                    });
                 }
             });
         }
@@ -92,10 +100,14 @@
 
     function replay(type, url, key) {
         replaying = {url, until: Date.now() + REPLAY_MS};
-        if (type === 'reload') g.location.reload();
-        else if (type === 'traverse') nav.traverseTo(key).finished?.catch(() => {});
-        else if (type === 'replace') g.location.replace(url);
-        else g.location.assign(url);
+        if (type === 'reload')
+            g.location.reload();
+        else if (type === 'traverse')
+            nav.traverseTo(key).finished?.catch(() => {});
+        else if (type === 'replace')
+            g.location.replace(url);
+        else
+            g.location.assign(url);
     }
 
     nav.addEventListener('navigate', (e) => {
@@ -113,12 +125,9 @@
         }
         // pushState and replaceState carry a state object that cannot be replayed; a form
         // post carries its data; a download is not a page: these are only announced.
-        const historyApi = sameDocument && !e.hashChange && type !== 'traverse' && type !== 'reload';
-        const replayable =
-            e.cancelable &&
-            !historyApi &&
-            !e.formData &&
-            !e.downloadRequest &&
+        const historyApi =
+            sameDocument && !e.hashChange && type !== 'traverse' && type !== 'reload';
+        const replayable = e.cancelable && !historyApi && !e.formData && !e.downloadRequest &&
             (type !== 'traverse' || !!e.destination.key);
         if (!replayable) {
             send({kind: 'beforeNavigate', url, cancellable: false, navigationType: type});

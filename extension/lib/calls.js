@@ -27,9 +27,7 @@ async function inPage(api, tabId, func, args = []) {
 }
 
 // Runs in the page.
-function readBody() {
-    return document.body ? document.body.outerHTML : null;
-}
+function readBody() { return document.body ? document.body.outerHTML : null; }
 
 function writeBody(html) {
     if (!document.body) return false;
@@ -44,9 +42,7 @@ function writeMargins(left, top) {
     return true;
 }
 
-function stopLoading() {
-    window.stop();
-}
+function stopLoading() { window.stop(); }
 
 export class Calls {
     // ctx: {api, historyOf(tabId), settings: {current}, fetchPage(args), firefox}
@@ -73,8 +69,10 @@ export class Calls {
         if (!can) throw new Error(`no ${direction} history`);
         history.expectTraverse(direction);
         try {
-            if (direction === 'back') await this.ctx.api.tabs.goBack(tabId);
-            else await this.ctx.api.tabs.goForward(tabId);
+            if (direction === 'back')
+                await this.ctx.api.tabs.goBack(tabId);
+            else
+                await this.ctx.api.tabs.goForward(tabId);
         } catch (e) {
             history.traverseFailed(direction);
             this.ctx.historyChanged?.(tabId);
@@ -95,18 +93,10 @@ export class Calls {
 }
 
 Calls.methods = {
-    async navigate(args) {
-        await this.navigateTo(tabIdOf(args), urlOf(args.url));
-    },
-    async reload(args) {
-        await this.ctx.api.tabs.reload(tabIdOf(args));
-    },
-    goBack(args) {
-        return this.traverse(args, 'back');
-    },
-    goForward(args) {
-        return this.traverse(args, 'forward');
-    },
+    async navigate(args) { await this.navigateTo(tabIdOf(args), urlOf(args.url)); },
+    async reload(args) { await this.ctx.api.tabs.reload(tabIdOf(args)); },
+    goBack(args) { return this.traverse(args, 'back'); },
+    goForward(args) { return this.traverse(args, 'forward'); },
     async stop(args) {
         const tabId = tabIdOf(args);
         const tab = await this.ctx.api.tabs.get(tabId);

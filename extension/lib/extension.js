@@ -47,13 +47,14 @@ export function startExtension(api, env = {}) {
     const warn = env.warn ?? console.warn;
     const firefox = !!env.firefox;
     const histories = new Map();
-    const intents = new Map();  // "tab:frame" -> {type, url, at}
+    const intents = new Map();   // "tab:frame" -> {type, url, at}
     const requests = new Set();  // Firefox request ids already announced
     let persistTimer = null;
     let who = {browser: firefox ? 'firefox' : 'chromium', product: ''};
 
     const settings = new SettingsStore(api.storage);
-    const mirror = new Mirror({historyOf: (id) => histories.get(id) ?? null, send: (m) => link.send(m)});
+    const mirror =
+        new Mirror({historyOf: (id) => histories.get(id) ?? null, send: (m) => link.send(m)});
     const guard = new NavGuard({send: (m) => link.send(m), timers, now: env.now});
 
     function historyOf(tabId) {
@@ -129,7 +130,8 @@ export function startExtension(api, env = {}) {
     }
 
     function reply(id, ok, payload) {
-        const msg = ok ? {type: 'reply', id, ok: true, result: payload} : {type: 'reply', id, ok: false, error: payload};
+        const msg = ok ? {type: 'reply', id, ok: true, result: payload} :
+                         {type: 'reply', id, ok: false, error: payload};
         // Whatever happens, the caller gets an answer rather than its time-out.
         if (!link.send(msg) && link.connected) {
             link.send({type: 'reply', id, ok: false, error: 'the answer is too large'});
@@ -140,10 +142,11 @@ export function startExtension(api, env = {}) {
         switch (msg.type) {
             case 'call':
                 if (!Number.isInteger(msg.id) || msg.id <= 0) return;
-                calls.run(msg.method, msg).then(
-                    (result) => reply(msg.id, true, result),
-                    (e) => reply(msg.id, false, String(e?.message ?? e).slice(0, 500)),
-                );
+                calls.run(msg.method, msg)
+                    .then(
+                        (result) => reply(msg.id, true, result),
+                        (e) => reply(msg.id, false, String(e?.message ?? e).slice(0, 500)),
+                    );
                 return;
             case 'decision':
                 guard.decide(msg);
@@ -179,11 +182,18 @@ export function startExtension(api, env = {}) {
             sameDocument,
             intent: takeIntent(d.tabId, d.frameId, d.url),
         });
-        link.send({type: 'committed', tabId: d.tabId, frameId: d.frameId, url: d.url, transition: d.transitionType ?? ''});
+        link.send({
+            type: 'committed',
+            tabId: d.tabId,
+            frameId: d.frameId,
+            url: d.url,
+            transition: d.transitionType ?? ''
+        });
         if (d.frameId === 0) mirror.patchTab(d.tabId, {url: d.url});
         historyChanged(d.tabId);
         // A same-document navigation has nothing more to load.
-        if (sameDocument) link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
+        if (sameDocument)
+            link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
         if (h.needsProbe) probe(d.tabId);
     }
 
@@ -196,7 +206,9 @@ export function startExtension(api, env = {}) {
         switch (msg.kind) {
             case 'beforeNavigate': {
                 if (tabId < 0 || typeof msg.url !== 'string') return false;
-                intents.set(`${tabId}:${frameId}`, {type: msg.navigationType, url: msg.url, at: env.now ? env.now() : Date.now()});
+                intents.set(
+                    `${tabId}:${frameId}`,
+                    {type: msg.navigationType, url: msg.url, at: env.now ? env.now() : Date.now()});
                 guard
                     .announce({tabId, frameId, url: msg.url, cancellable: msg.cancellable === true})
                     .then((cancel) => sendResponse({cancel}));
@@ -204,7 +216,11 @@ export function startExtension(api, env = {}) {
             }
             case 'intent':
                 if (tabId >= 0 && typeof msg.url === 'string') {
-                    intents.set(`${tabId}:${frameId}`, {type: msg.navigationType, url: msg.url, at: env.now ? env.now() : Date.now()});
+                    intents.set(`${tabId}:${frameId}`, {
+                        type: msg.navigationType,
+                        url: msg.url,
+                        at: env.now ? env.now() : Date.now()
+                    });
                 }
                 return false;
             case 'activated':
@@ -213,7 +229,16 @@ export function startExtension(api, env = {}) {
             case 'page':
                 if (tabId >= 0 && frameId === 0) {
                     const {event, button, buttons, shift, ctrl, alt} = msg;
-                    link.send({type: 'page', tabId, event, button, buttons, shift: !!shift, ctrl: !!ctrl, alt: !!alt});
+                    link.send({
+                        type: 'page',
+                        tabId,
+                        event,
+                        button,
+                        buttons,
+                        shift: !!shift,
+                        ctrl: !!ctrl,
+                        alt: !!alt
+                    });
                 }
                 return false;
             case 'launch':
@@ -231,7 +256,8 @@ export function startExtension(api, env = {}) {
         let text = '';
         try {
             const frameIds = [info.frameId ?? 0];
-            const [res] = await api.scripting.executeScript({target: {tabId: tab.id, frameIds}, func: readSelection});
+            const [res] = await api.scripting.executeScript(
+                {target: {tabId: tab.id, frameIds}, func: readSelection});
             text = typeof res?.result === 'string' ? res.result : '';
         } catch {
             text = '';
@@ -280,11 +306,18 @@ export function startExtension(api, env = {}) {
     webNavigation.onHistoryStateUpdated.addListener((d) => committed(d, true));
     webNavigation.onReferenceFragmentUpdated.addListener((d) => committed(d, true));
     webNavigation.onCompleted.addListener((d) => {
-        if (d.tabId >= 0) link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
+        if (d.tabId >= 0)
+            link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
     });
     webNavigation.onErrorOccurred.addListener((d) => {
         if (d.tabId < 0) return;
-        link.send({type: 'navError', tabId: d.tabId, frameId: d.frameId, url: d.url, error: String(d.error ?? '')});
+        link.send({
+            type: 'navError',
+            tabId: d.tabId,
+            frameId: d.frameId,
+            url: d.url,
+            error: String(d.error ?? '')
+        });
     });
 
     if (firefox && api.webRequest?.onBeforeRequest) {
@@ -295,8 +328,7 @@ export function startExtension(api, env = {}) {
                 if (d.tabId < 0 || !link.connected || requests.has(d.requestId)) return {};
                 if (requests.size > 1000) requests.clear();
                 requests.add(d.requestId);
-                return guard
-                    .announce({tabId: d.tabId, frameId: 0, url: d.url, cancellable: true})
+                return guard.announce({tabId: d.tabId, frameId: 0, url: d.url, cancellable: true})
                     .then((cancel) => ({cancel}));
             },
             {urls: ['<all_urls>'], types: ['main_frame']},
@@ -310,9 +342,10 @@ export function startExtension(api, env = {}) {
     });
     api.contextMenus.removeAll(() => {
         void api.runtime.lastError;
-        api.contextMenus.create({id: MENU_ID, title: 'Save text to file', contexts: ['selection']}, () => {
-            void api.runtime.lastError;
-        });
+        api.contextMenus.create(
+            {id: MENU_ID, title: 'Save text to file', contexts: ['selection']}, () => {
+                void api.runtime.lastError;
+            });
     });
 
     const ready = (async () => {
@@ -326,7 +359,8 @@ export function startExtension(api, env = {}) {
             const got = await api.storage.session.get(HISTORY_KEY);
             for (const [id, data] of Object.entries(got?.[HISTORY_KEY] ?? {})) {
                 if (!histories.has(Number(id))) {
-                    histories.set(Number(id), TabHistory.fromJSON(data, {skipUnactivated: !firefox}));
+                    histories.set(
+                        Number(id), TabHistory.fromJSON(data, {skipUnactivated: !firefox}));
                 }
             }
         } catch {
@@ -335,5 +369,15 @@ export function startExtension(api, env = {}) {
         link.connect();
     })();
 
-    return {link, mirror, guard, histories, settings, calls, ready, onHostMessage, onRuntimeMessage};
+    return {
+        link,
+        mirror,
+        guard,
+        histories,
+        settings,
+        calls,
+        ready,
+        onHostMessage,
+        onRuntimeMessage
+    };
 }

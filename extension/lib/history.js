@@ -38,9 +38,7 @@ export class TabHistory {
         this.needsProbe = false;
     }
 
-    get current() {
-        return this.entries[this.index];
-    }
+    get current() { return this.entries[this.index]; }
 
     backIndex() {
         for (let i = this.index - 1; i >= 0; i--) {
@@ -57,23 +55,15 @@ export class TabHistory {
         return this.entries.length - 1;
     }
 
-    canGoBack() {
-        return this.backIndex() !== null || this.maybeBack;
-    }
+    canGoBack() { return this.backIndex() !== null || this.maybeBack; }
 
-    canGoForward() {
-        return this.forwardIndex() !== null || this.maybeForward;
-    }
+    canGoForward() { return this.forwardIndex() !== null || this.maybeForward; }
 
     // Our goBack/goForward call is about to run: its commit lands on the entry we expect.
-    expectTraverse(direction) {
-        this.pendingTraverse = direction;
-    }
+    expectTraverse(direction) { this.pendingTraverse = direction; }
 
     // Our tabs.update is about to navigate: the browser starts it, not the page.
-    expectApiNavigation() {
-        this.pendingApiNavigation = true;
-    }
+    expectApiNavigation() { this.pendingApiNavigation = true; }
 
     // The browser refused goBack/goForward: whatever we thought was there is not.
     traverseFailed(direction) {
@@ -131,17 +121,14 @@ export class TabHistory {
             if (!sameDocument) this.newDocument(cur);
             return;
         }
-        const replace =
-            intent === 'replace' || url === cur.url || (cur.initial && !sameDocument);
+        const replace = intent === 'replace' || url === cur.url || (cur.initial && !sameDocument);
         if (replace) {
             cur.url = url;
             cur.initial = false;
             if (!sameDocument) this.newDocument(cur);
             return;
         }
-        const byBrowser =
-            apiStarted ||
-            BROWSER_INITIATED.has(transition) ||
+        const byBrowser = apiStarted || BROWSER_INITIATED.has(transition) ||
             qualifiers.includes('from_address_bar');
         this.push(url, sameDocument, !byBrowser);
     }
@@ -174,7 +161,9 @@ export class TabHistory {
     traverseTo(url, frameId) {
         const direction = this.pendingTraverse;
         this.pendingTraverse = null;
-        const expected = direction === 'back' ? this.backIndex() : direction === 'forward' ? this.forwardIndex() : null;
+        const expected = direction === 'back' ? this.backIndex() :
+            direction === 'forward'           ? this.forwardIndex() :
+                                                null;
         let target = null;
         if (expected !== null && (frameId !== 0 || this.entries[expected].url === url)) {
             target = expected;

@@ -2,7 +2,7 @@
 // (not installed) or the port drops, we try again with a growing pause, quietly, and
 // keep everything we know so the next connection starts with a full picture.
 
-import {MAX_TO_HOST, encodedSize, isMessage} from './wire.js';
+import {encodedSize, isMessage, MAX_TO_HOST} from './wire.js';
 
 export const HOST_NAME = 'org.surfdeck.bridge';
 const FIRST_RETRY_MS = 1000;
@@ -11,7 +11,9 @@ const LAST_RETRY_MS = 30000;
 export class HostLink {
     // onConnect() returns the hello to send first, onOpen() follows it (the state);
     // onMessage(msg) gets every host message; onClose() runs when the port drops.
-    constructor(runtime, {onConnect, onOpen, onMessage, onClose, timers = globalThis, warn = console.warn}) {
+    constructor(
+        runtime,
+        {onConnect, onOpen, onMessage, onClose, timers = globalThis, warn = console.warn}) {
         this.runtime = runtime;
         this.onConnect = onConnect;
         this.onOpen = onOpen ?? (() => {});
@@ -24,9 +26,7 @@ export class HostLink {
         this.retryTimer = null;
     }
 
-    get connected() {
-        return this.port !== null;
-    }
+    get connected() { return this.port !== null; }
 
     connect() {
         if (this.port) return true;

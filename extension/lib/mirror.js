@@ -33,7 +33,7 @@ export class Mirror {
     constructor({historyOf, send}) {
         this.historyOf = historyOf;
         this.send = send;
-        this.tabs = new Map();  // id -> {raw, json}
+        this.tabs = new Map();     // id -> {raw, json}
         this.windows = new Map();  // id -> {base, json}
     }
 
@@ -60,13 +60,13 @@ export class Mirror {
             const view = this.windowView(win.id);
             this.windows.get(win.id).json = JSON.stringify(view);
             view.tabs = [...this.tabs.values()]
-                .filter(({raw}) => raw.windowId === win.id)
-                .sort((a, b) => a.raw.index - b.raw.index)
-                .map((t) => {
-                    const v = tabView(t.raw, this.historyOf(t.raw.id));
-                    t.json = JSON.stringify(v);
-                    return v;
-                });
+                            .filter(({raw}) => raw.windowId === win.id)
+                            .sort((a, b) => a.raw.index - b.raw.index)
+                            .map((t) => {
+                                const v = tabView(t.raw, this.historyOf(t.raw.id));
+                                t.json = JSON.stringify(v);
+                                return v;
+                            });
             windows.push(view);
         }
         return {type: 'state', windows};

@@ -12,7 +12,7 @@ export class NavGuard {
         this.now = now;
         this.nextId = 1;
         this.pending = new Map();  // id -> {resolve, timer}
-        this.recent = [];  // {tabId, frameId, url, at}: announced by the page already
+        this.recent = [];          // {tabId, frameId, url, at}: announced by the page already
     }
 
     // Resolves to true when the navigation is to be cancelled.
@@ -54,8 +54,8 @@ export class NavGuard {
     takeAnnounced(tabId, frameId, url) {
         const at = this.now();
         const i = this.recent.findIndex(
-            (r) =>
-                r.tabId === tabId && r.frameId === frameId && r.url === url && at - r.at < REMEMBER_MS,
+            (r) => r.tabId === tabId && r.frameId === frameId && r.url === url &&
+                at - r.at < REMEMBER_MS,
         );
         if (i < 0) return false;
         this.recent.splice(i, 1);

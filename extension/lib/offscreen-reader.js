@@ -18,15 +18,16 @@ export class OffscreenReader {
     async ensure() {
         const {offscreen} = this.api;
         if (await offscreen.hasDocument()) return;
-        this.creating ??= offscreen
-            .createDocument({
-                url: this.url,
-                reasons: ['DOM_PARSER'],
-                justification: 'Reads pages for the related-sites list of Surfdeck.',
-            })
-            .finally(() => {
-                this.creating = null;
-            });
+        this.creating ??=
+            offscreen
+                .createDocument({
+                    url: this.url,
+                    reasons: ['DOM_PARSER'],
+                    justification: 'Reads pages for the related-sites list of Surfdeck.',
+                })
+                .finally(() => {
+                    this.creating = null;
+                });
         await this.creating;
     }
 

@@ -4,7 +4,10 @@
 // (Firefox has no setAccessLevel), the flag is mirrored in storage.local.
 
 export const SETTINGS_KEY = 'surfdeckSettings';
-const DEFAULTS = {suppressContextMenu: false, homePage: ''};
+const DEFAULTS = {
+    suppressContextMenu: false,
+    homePage: ''
+};
 
 export function normalizeSettings(msg) {
     const out = {...DEFAULTS};

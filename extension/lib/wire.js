@@ -6,16 +6,11 @@ export const MAX_FROM_HOST = 1024 * 1024;
 
 const encoder = new TextEncoder();
 
-export function encodedSize(message) {
-    return encoder.encode(JSON.stringify(message)).length;
-}
+export function encodedSize(message) { return encoder.encode(JSON.stringify(message)).length; }
 
 // A message from the host is usable only as an object with a string type.
 export function isMessage(value) {
     return (
-        value !== null &&
-        typeof value === 'object' &&
-        !Array.isArray(value) &&
-        typeof value.type === 'string'
-    );
+        value !== null && typeof value === 'object' && !Array.isArray(value) &&
+        typeof value.type === 'string');
 }
