@@ -243,7 +243,8 @@ export function startExtension(api, env = {}) {
                 return false;
             case 'launch':
             case 'openFolder':
-                if (sender.tab) return false;  // the popup only
+                // Only our own pages (the pop-up) may start Surfdeck, never a page's script.
+                if (!String(sender.url ?? '').startsWith(api.runtime.getURL(''))) return false;
                 link.connect();
                 link.send({type: msg.kind});
                 return false;

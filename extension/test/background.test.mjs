@@ -208,6 +208,13 @@ describe('navigations', () => {
 });
 
 describe('tabs, windows and the page', () => {
+    test('the pop-up starts Surfdeck, a page cannot', async () => {
+        const {api, sent} = await started();
+        api.runtime.onMessage.fire({kind: 'launch'}, {id: api.runtime.id, url: 'https://evil.test/', tab: {id: 10}});
+        api.runtime.onMessage.fire({kind: 'openFolder'}, {id: api.runtime.id, url: 'ext://surfdeck/popup.html'});
+        assert.deepEqual([sent('launch').length, sent('openFolder').length], [0, 1]);
+    });
+
     test('only real changes go out', async () => {
         const {api, sent} = await started();
         const tab = {

@@ -64,6 +64,7 @@ export function fakeBrowser({windows = [], hostPresent = true, inPage = {}} = {}
             id: 'surfdeck-test',
             lastError: undefined,
             getManifest: () => ({version: '1.0.0'}),
+            getURL: (path) => `ext://surfdeck/${path}`,
             connectNative(name) {
                 const port = new FakePort();
                 port.name = name;
