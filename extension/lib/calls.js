@@ -85,8 +85,9 @@ export class Calls {
         if (firefox && api.browserSettings?.homepageOverride) {
             const got = await api.browserSettings.homepageOverride.get({});
             // Firefox keeps several home pages joined by '|'; the first is the one opened.
-            const first = String(got?.value ?? '').split('|')[0];
-            if (first) return first;
+            const first = String(got?.value ?? '').split('|')[0].trim();
+            // Its own pages (about:home, about:newtab) are closed to extensions.
+            if (first && (!/^about:/i.test(first) || first === 'about:blank')) return first;
         }
         return settings.current.homePage;
     }

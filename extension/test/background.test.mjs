@@ -115,6 +115,19 @@ describe('calls', () => {
         assert.equal(api.storage.session.data.surfdeckSettings.suppressContextMenu, true);
     });
 
+    test('Firefox goes to its own home page, or ours where its own is closed to us', async () => {
+        for (const [own, expected] of [
+                 ['https://ff.test/|https://two.test/', 'https://ff.test/'],
+                 ['about:home', 'https://home.test/']]) {
+            const {api, host} = await started({env: {firefox: true}});
+            api.browserSettings = {homepageOverride: {get: async () => ({value: own})}};
+            host({type: 'settings', homePage: 'https://home.test/'});
+            host({type: 'call', id: 4, method: 'home', tabId: 10});
+            await settle();
+            assert.deepEqual(api.calls.at(-1).props, {url: expected});
+        }
+    });
+
     test('back becomes possible after a navigation and goes back', async () => {
         const {api, host, sent} = await started();
         api.webNavigation.onCommitted.fire({
@@ -210,8 +223,10 @@ describe('navigations', () => {
 describe('tabs, windows and the page', () => {
     test('the pop-up starts Surfdeck, a page cannot', async () => {
         const {api, sent} = await started();
-        api.runtime.onMessage.fire({kind: 'launch'}, {id: api.runtime.id, url: 'https://evil.test/', tab: {id: 10}});
-        api.runtime.onMessage.fire({kind: 'openFolder'}, {id: api.runtime.id, url: 'ext://surfdeck/popup.html'});
+        api.runtime.onMessage.fire(
+            {kind: 'launch'}, {id: api.runtime.id, url: 'https://evil.test/', tab: {id: 10}});
+        api.runtime.onMessage.fire(
+            {kind: 'openFolder'}, {id: api.runtime.id, url: 'ext://surfdeck/popup.html'});
         assert.deepEqual([sent('launch').length, sent('openFolder').length], [0, 1]);
     });
 
