@@ -13,6 +13,7 @@
     // top-level loads in the background's blocking webRequest listener instead.
     const gecko = typeof g.exportFunction === 'function';
     let suppressMenu = false;
+    let listening = false;
     let replaying = null;
     let activationSent = false;
 
@@ -28,9 +29,9 @@
     }
 
     function applySettings(value) {
-        if (value && typeof value.suppressContextMenu === 'boolean') {
-            suppressMenu = value.suppressContextMenu;
-        }
+        if (!value || typeof value !== 'object') return;
+        suppressMenu = value.suppressContextMenu === true;
+        listening = value.listening === true;
     }
     for (const area of [api.storage?.session, api.storage?.local]) {
         try {
@@ -58,7 +59,7 @@
                         ctrl: !!e.ctrlKey,
                         alt: !!e.altKey,
                     });
-                    if (type === 'contextmenu' && suppressMenu) e.preventDefault();
+                    if (type === 'contextmenu' && suppressMenu && listening) e.preventDefault();
                 },
                 true,
             );
@@ -127,8 +128,9 @@
         // post carries its data; a download is not a page: these are only announced.
         const historyApi =
             sameDocument && !e.hashChange && type !== 'traverse' && type !== 'reload';
-        const replayable = e.cancelable && !historyApi && !e.formData && !e.downloadRequest &&
-            (type !== 'traverse' || !!e.destination.key);
+        // With no Surfdeck to decide, nothing is held.
+        const replayable = listening && e.cancelable && !historyApi && !e.formData &&
+            !e.downloadRequest && (type !== 'traverse' || !!e.destination.key);
         if (!replayable) {
             send({kind: 'beforeNavigate', url, cancellable: false, navigationType: type});
             return;

@@ -55,7 +55,22 @@ export function startExtension(api, env = {}) {
     const settings = new SettingsStore(api.storage);
     const mirror =
         new Mirror({historyOf: (id) => histories.get(id) ?? null, send: (m) => link.send(m)});
-    const guard = new NavGuard({send: (m) => link.send(m), timers, now: env.now});
+    // Whether a Surfdeck answers behind the bridge: the bridge runs as long as the browser
+    // does, so an open port alone says nothing. Anything Surfdeck sends says yes; a
+    // decision that never comes says no, and pages stop being held until it speaks again.
+    let heard = false;
+    const hearing = (yes) => {
+        heard = yes;
+        settings.setListening(yes).catch(() => {});
+    };
+    const guard = new NavGuard({
+        send: (m) => link.send(m),
+        timers,
+        now: env.now,
+        onUnanswered: () => hearing(false),
+    });
+    const announce = (tabId, frameId, url, cancellable) =>
+        guard.announce({tabId, frameId, url, cancellable: cancellable && heard});
 
     function historyOf(tabId) {
         let h = histories.get(tabId);
@@ -97,10 +112,17 @@ export function startExtension(api, env = {}) {
             extensionVersion: api.runtime.getManifest().version,
         }),
         onOpen: () => {
+            hearing(false);
             pushState().catch((e) => warn(`Surfdeck: could not read the windows: ${e}`));
         },
-        onMessage: onHostMessage,
-        onClose: () => guard.releaseAll(),
+        onMessage: (msg) => {
+            if (!heard) hearing(true);
+            onHostMessage(msg);
+        },
+        onClose: () => {
+            hearing(false);
+            guard.releaseAll();
+        },
     });
 
     async function probe(tabId) {
@@ -209,8 +231,7 @@ export function startExtension(api, env = {}) {
                 intents.set(
                     `${tabId}:${frameId}`,
                     {type: msg.navigationType, url: msg.url, at: env.now ? env.now() : Date.now()});
-                guard
-                    .announce({tabId, frameId, url: msg.url, cancellable: msg.cancellable === true})
+                announce(tabId, frameId, msg.url, msg.cancellable === true)
                     .then((cancel) => sendResponse({cancel}));
                 return true;
             }
@@ -301,7 +322,7 @@ export function startExtension(api, env = {}) {
         if (d.tabId < 0 || guard.takeAnnounced(d.tabId, d.frameId, d.url)) return;
         // Firefox's top-level loads over http(s) are announced, cancellably, by webRequest.
         if (firefox && d.frameId === 0 && /^https?:/i.test(d.url)) return;
-        guard.announce({tabId: d.tabId, frameId: d.frameId, url: d.url, cancellable: false});
+        announce(d.tabId, d.frameId, d.url, false);
     });
     webNavigation.onCommitted.addListener((d) => committed(d, false));
     webNavigation.onHistoryStateUpdated.addListener((d) => committed(d, true));
@@ -329,8 +350,8 @@ export function startExtension(api, env = {}) {
                 if (d.tabId < 0 || !link.connected || requests.has(d.requestId)) return {};
                 if (requests.size > 1000) requests.clear();
                 requests.add(d.requestId);
-                return guard.announce({tabId: d.tabId, frameId: 0, url: d.url, cancellable: true})
-                    .then((cancel) => ({cancel}));
+                const held = announce(d.tabId, 0, d.url, true);
+                return heard ? held.then((cancel) => ({cancel})) : {};
             },
             {urls: ['<all_urls>'], types: ['main_frame']},
             ['blocking'],

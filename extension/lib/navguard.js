@@ -6,8 +6,10 @@ export const DECISION_MS = 500;
 const REMEMBER_MS = 5000;
 
 export class NavGuard {
-    constructor({send, timers = globalThis, now = () => Date.now()}) {
+    // onUnanswered() runs when a decision did not come in time.
+    constructor({send, timers = globalThis, now = () => Date.now(), onUnanswered = () => {}}) {
         this.send = send;
+        this.onUnanswered = onUnanswered;
         this.timers = timers;
         this.now = now;
         this.nextId = 1;
@@ -22,7 +24,10 @@ export class NavGuard {
         const sent = this.send({type: 'beforeNavigate', id, tabId, frameId, url, cancellable});
         if (!cancellable || !sent) return Promise.resolve(false);
         return new Promise((resolve) => {
-            const timer = this.timers.setTimeout(() => this.finish(id, false), DECISION_MS);
+            const timer = this.timers.setTimeout(() => {
+                this.finish(id, false);
+                this.onUnanswered();
+            }, DECISION_MS);
             this.pending.set(id, {resolve, timer});
         });
     }

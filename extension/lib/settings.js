@@ -1,12 +1,14 @@
 // Surfdeck's settings as the extension keeps them: in storage.session, opened to content
 // scripts, so a page's context menu is decided from a flag already in place and never by
 // waiting for Surfdeck. Where the session area cannot be opened to content scripts
-// (Firefox has no setAccessLevel), the flag is mirrored in storage.local.
+// (Firefox has no setAccessLevel), the flag is mirrored in storage.local. `listening`
+// is ours: whether a Surfdeck is there to decide, so pages are held for nobody.
 
 export const SETTINGS_KEY = 'surfdeckSettings';
 const DEFAULTS = {
     suppressContextMenu: false,
-    homePage: ''
+    homePage: '',
+    listening: false,
 };
 
 export function normalizeSettings(msg) {
@@ -41,10 +43,21 @@ export class SettingsStore {
         } catch {
             // Nothing stored yet in this browser session.
         }
+        await this.write();
     }
 
-    async apply(msg) {
-        this.current = normalizeSettings(msg);
+    apply(msg) {
+        this.current = {...normalizeSettings(msg), listening: this.current.listening};
+        return this.write();
+    }
+
+    setListening(listening) {
+        if (this.current.listening === listening) return Promise.resolve();
+        this.current = {...this.current, listening};
+        return this.write();
+    }
+
+    async write() {
         const item = {[SETTINGS_KEY]: this.current};
         const writes = [this.storage.session.set(item)];
         if (!this.sessionOpen) writes.push(this.storage.local.set(item));

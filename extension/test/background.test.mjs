@@ -31,6 +31,9 @@ async function started(options = {}) {
     await settle();
     const port = api.ports.at(-1);
     const host = (msg) => port.onMessage.fire(msg);
+    // Surfdeck behind the bridge speaks first, as it does after every hello.
+    if (options.surfdeck ?? true)
+        host({type: 'settings', suppressContextMenu: false, homePage: ''});
     const sent = (type) => port.sent.filter((m) => m.type === type);
     return {api, ext, timers, warnings, port, host, sent};
 }
@@ -56,7 +59,7 @@ describe('connection', () => {
     });
 
     test('an absent host is tried again, less and less often, at most every 30 s', async () => {
-        const {api, timers} = await started({hostPresent: false});
+        const {api, timers} = await started({hostPresent: false, surfdeck: false});
         const waits = [];
         let last = timers.now;
         for (let i = 0; i < 8; i++) {
@@ -194,6 +197,25 @@ describe('navigations', () => {
         assert.equal(done, false);
         timers.advance(1);
         assert.deepEqual(await answer, {cancel: false});
+    });
+
+    test('with no Surfdeck behind the bridge nothing is held', async () => {
+        const {api, sent} = await started({surfdeck: false});
+        assert.deepEqual(await ask(api, 10, 'https://c.test/'), {cancel: false});
+        assert.equal(sent('beforeNavigate')[0].cancellable, false);
+        assert.equal(api.storage.session.data.surfdeckSettings.listening, false);
+    });
+
+    test('a Surfdeck that stops deciding stops holding pages until it speaks again', async () => {
+        const {api, timers, host} = await started();
+        const first = ask(api, 10, 'https://c.test/');
+        timers.advance(500);
+        await first;
+        assert.deepEqual(await ask(api, 10, 'https://d.test/'), {cancel: false});
+        host({type: 'resync'});
+        ask(api, 10, 'https://e.test/');
+        const last = api.ports.at(-1).sent.filter((m) => m.type === 'beforeNavigate').at(-1);
+        assert.deepEqual([last.url, last.cancellable], ['https://e.test/', true]);
     });
 
     test('the browser own report of an announced navigation is not announced twice', async () => {

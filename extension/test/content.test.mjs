@@ -8,7 +8,11 @@ import {FakeEvent, FakeTimers, settle} from './fakes.mjs';
 const source = readFileSync(new URL('../content.js', import.meta.url), 'utf8');
 
 // Runs content.js in a fresh context. answer(msg) is what the background replies.
-function load({answer = () => undefined, gecko = false, top = true, stored = {}} = {}) {
+async function load(
+    {answer = () => undefined,
+     gecko = false,
+     top = true,
+     stored = { session: {listening: true} }} = {}) {
     const timers = new FakeTimers();
     const messages = [];
     const went = [];
@@ -69,12 +73,13 @@ function load({answer = () => undefined, gecko = false, top = true, stored = {}}
         (listeners[type] ?? []).forEach((fn) => fn(e));
         return e;
     };
+    await settle();
     return {g, timers, messages, went, navigate, fire};
 }
 
 describe('navigations the page starts', () => {
     test('a link is held, announced, and replayed when allowed', async () => {
-        const c = load({answer: () => ({cancel: false})});
+        const c = await load({answer: () => ({cancel: false})});
         const e = c.navigate({});
         assert.equal(e.prevented, true);
         assert.deepEqual(c.messages[0], {
@@ -90,7 +95,7 @@ describe('navigations the page starts', () => {
     });
 
     test('a cancel leaves the page where it is', async () => {
-        const c = load({answer: () => ({cancel: true})});
+        const c = await load({answer: () => ({cancel: true})});
         c.navigate({});
         await settle();
         c.timers.advance(1000);
@@ -98,7 +103,7 @@ describe('navigations the page starts', () => {
     });
 
     test('a background that never answers does not hold the page', async () => {
-        const c = load({answer: () => new Promise(() => {})});
+        const c = await load({answer: () => new Promise(() => {})});
         c.navigate({navigationType: 'replace'});
         c.timers.advance(700);
         assert.deepEqual(c.went, [['replace', 'https://next.test/']]);
@@ -111,24 +116,24 @@ describe('navigations the page starts', () => {
         ['pushState', {destination: {sameDocument: true}}],
     ];
     for (const [name, fields] of onlyAnnounced) {
-        test(`${name} is announced as not cancellable`, () => {
-            const c = load();
+        test(`${name} is announced as not cancellable`, async () => {
+            const c = await load();
             assert.equal(c.navigate(fields).prevented, false);
             assert.equal(c.messages[0].cancellable, false);
         });
     }
 
-    test('in Firefox the top frame leaves its loads to the background', () => {
-        const c = load({gecko: true});
+    test('in Firefox the top frame leaves its loads to the background', async () => {
+        const c = await load({gecko: true});
         assert.equal(c.navigate({}).prevented, false);
         assert.equal(c.messages[0].kind, 'intent');
-        assert.equal(load({gecko: true, top: false}).navigate({}).prevented, true);
+        assert.equal((await load({gecko: true, top: false})).navigate({}).prevented, true);
     });
 });
 
 describe('page input', () => {
     test('the context menu is suppressed by the stored flag alone', async () => {
-        const c = load({stored: {session: {suppressContextMenu: true}}});
+        const c = await load({stored: {session: {suppressContextMenu: true, listening: true}}});
         await settle();
         const e = c.fire('contextmenu', {button: 2, buttons: 2, ctrlKey: true});
         assert.equal(e.prevented, true);
@@ -142,26 +147,34 @@ describe('page input', () => {
             alt: false
         });
         c.g.chrome.storage.onChanged.fire(
-            {surfdeckSettings: {newValue: {suppressContextMenu: false}}});
+            {surfdeckSettings: {newValue: {suppressContextMenu: false, listening: true}}});
         assert.equal(c.fire('contextmenu').prevented, false);
     });
 
     test('the local copy serves where the session area is closed', async () => {
-        const c = load({stored: {session: undefined, local: {suppressContextMenu: true}}});
+        const c = await load(
+            {stored: {session: undefined, local: {suppressContextMenu: true, listening: true}}});
         await settle();
         assert.equal(c.fire('contextmenu').prevented, true);
     });
 
-    test('a frame reports no page input, but reports the first activation once', () => {
-        const c = load({top: false});
+    test('a frame reports no page input, but reports the first activation once', async () => {
+        const c = await load({top: false});
         c.fire('mousedown');
         c.fire('keydown');
         c.timers.advance(1);
         assert.deepEqual(c.messages, [{kind: 'activated'}]);
     });
 
-    test('synthetic events are ignored', () => {
-        const c = load();
+    test('with no Surfdeck listening the page keeps its menu and its links', async () => {
+        const c = await load({stored: {session: {suppressContextMenu: true, listening: false}}});
+        assert.equal(c.fire('contextmenu').prevented, false);
+        assert.equal(c.navigate({}).prevented, false);
+        assert.equal(c.messages.at(-1).cancellable, false);
+    });
+
+    test('synthetic events are ignored', async () => {
+        const c = await load();
         c.fire('mousedown', {isTrusted: false});
         c.timers.advance(1);
         assert.deepEqual(c.messages, []);
