@@ -21,9 +21,21 @@ function pixelsOf(value) {
     return Math.round(value);
 }
 
-async function inPage(api, tabId, func, args = []) {
-    const results = await api.scripting.executeScript({target: {tabId}, func, args});
-    return results && results[0] ? results[0].result : undefined;
+// A script sent into a tab whose navigation is pending can wait for ever: bounded.
+const IN_PAGE_MS = 1500;
+
+async function inPage(api, tabId, func, args = [], timers = globalThis) {
+    let timer;
+    const late = new Promise((_resolve, reject) => {
+        timer = timers.setTimeout(() => reject(new Error('the page did not answer')), IN_PAGE_MS);
+    });
+    try {
+        const results =
+            await Promise.race([api.scripting.executeScript({target: {tabId}, func, args}), late]);
+        return results && results[0] ? results[0].result : undefined;
+    } finally {
+        timers.clearTimeout(timer);
+    }
 }
 
 // Runs in the page.
@@ -100,14 +112,19 @@ Calls.methods = {
     goForward(args) { return this.traverse(args, 'forward'); },
     async stop(args) {
         const tabId = tabIdOf(args);
-        const tab = await this.ctx.api.tabs.get(tabId);
-        // A load the browser started (typed, tabs.update) is not the page's to stop
-        // in Chromium: loading the committed address again replaces it.
-        if (tab.pendingUrl && tab.url && tab.pendingUrl !== tab.url) {
-            await this.navigateTo(tabId, tab.url);
-            return;
+        const {api, firefox} = this.ctx;
+        // In Chromium a load the browser started (typed, tabs.update) is not the page's to
+        // stop: loading the committed address again replaces it. Everything else, and
+        // everything in Firefox, window.stop() ends.
+        if (!firefox && this.ctx.browserLoadPending?.(tabId)) {
+            const tab = await api.tabs.get(tabId);
+            const committed = tab.url || this.ctx.historyOf(tabId).current?.url;
+            if (committed) {
+                await this.navigateTo(tabId, committed);
+                return;
+            }
         }
-        await inPage(this.ctx.api, tabId, stopLoading);
+        await inPage(api, tabId, stopLoading, [], this.ctx.timers);
     },
     async home(args) {
         const tabId = tabIdOf(args);
@@ -133,19 +150,21 @@ Calls.methods = {
         }
     },
     async getBody(args) {
-        const html = await inPage(this.ctx.api, tabIdOf(args), readBody);
+        const html = await inPage(this.ctx.api, tabIdOf(args), readBody, [], this.ctx.timers);
         if (typeof html !== 'string') throw new Error('the page has no body');
         return {html};
     },
     async setBody(args) {
         if (typeof args.html !== 'string') throw new Error('no html');
-        const ok = await inPage(this.ctx.api, tabIdOf(args), writeBody, [args.html]);
+        const ok =
+            await inPage(this.ctx.api, tabIdOf(args), writeBody, [args.html], this.ctx.timers);
         if (!ok) throw new Error('the page has no body');
     },
     async setMargins(args) {
         const left = pixelsOf(args.left);
         const top = pixelsOf(args.top);
-        const ok = await inPage(this.ctx.api, tabIdOf(args), writeMargins, [left, top]);
+        const ok =
+            await inPage(this.ctx.api, tabIdOf(args), writeMargins, [left, top], this.ctx.timers);
         if (!ok) throw new Error('the page has no body');
     },
     fetchPage(args) {

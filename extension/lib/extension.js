@@ -92,8 +92,11 @@ export function startExtension(api, env = {}) {
         }, PERSIST_MS);
     }
 
+    const browserLoads = new Set();  // tabs with a load the browser started, not committed
     const calls = new Calls({
         api,
+        timers,
+        browserLoadPending: (tabId) => browserLoads.has(tabId),
         historyOf,
         historyChanged,
         settings,
@@ -195,6 +198,7 @@ export function startExtension(api, env = {}) {
 
     function committed(d, sameDocument) {
         if (d.tabId < 0) return;
+        if (d.frameId === 0) browserLoads.delete(d.tabId);
         const h = historyOf(d.tabId);
         h.commit({
             url: d.url,
@@ -299,6 +303,7 @@ export function startExtension(api, env = {}) {
     });
     tabs.onRemoved.addListener((tabId, {windowId}) => {
         histories.delete(tabId);
+        browserLoads.delete(tabId);
         mirror.removeTab(tabId, windowId);
     });
     const refreshWindow = (windowId) =>
@@ -320,6 +325,7 @@ export function startExtension(api, env = {}) {
 
     webNavigation.onBeforeNavigate.addListener((d) => {
         if (d.tabId < 0 || guard.takeAnnounced(d.tabId, d.frameId, d.url)) return;
+        if (d.frameId === 0) browserLoads.add(d.tabId);
         // Firefox's top-level loads over http(s) are announced, cancellably, by webRequest.
         if (firefox && d.frameId === 0 && /^https?:/i.test(d.url)) return;
         announce(d.tabId, d.frameId, d.url, false);
@@ -333,6 +339,7 @@ export function startExtension(api, env = {}) {
     });
     webNavigation.onErrorOccurred.addListener((d) => {
         if (d.tabId < 0) return;
+        if (d.frameId === 0) browserLoads.delete(d.tabId);
         link.send({
             type: 'navError',
             tabId: d.tabId,

@@ -24,6 +24,8 @@ const BROWSER_INITIATED = new Set([
     'start_page',
 ]);
 
+const MAX_ENTRIES = 50;
+
 export class TabHistory {
     constructor({skipUnactivated = true} = {}) {
         this.skipUnactivated = skipUnactivated;
@@ -147,6 +149,9 @@ export class TabHistory {
         // A window opened empty keeps its first about:blank only until a real page comes.
         if (this.entries.length === 0 && url === 'about:blank') entry.initial = true;
         this.entries.push(entry);
+        // Both browser families keep the last 50 entries of a tab.
+        if (this.entries.length > MAX_ENTRIES)
+            this.entries.splice(0, this.entries.length - MAX_ENTRIES);
         this.index = this.entries.length - 1;
     }
 

@@ -14,7 +14,13 @@ export async function identify(api, nav = globalThis.navigator) {
         const info = await api.runtime.getBrowserInfo();
         return {browser: String(info.name).toLowerCase(), product: `${info.name}/${info.version}`};
     }
-    const brands = nav?.userAgentData?.brands ?? [];
+    let brands = nav?.userAgentData?.brands ?? [];
+    try {
+        const full = await nav.userAgentData.getHighEntropyValues(['fullVersionList']);
+        if (Array.isArray(full?.fullVersionList)) brands = full.fullVersionList;
+    } catch {
+        // The major versions will do.
+    }
     for (const [brand, name] of BRANDS) {
         const hit = brands.find((b) => b.brand === brand);
         if (hit) {

@@ -107,6 +107,32 @@ describe('calls', () => {
         });
     }
 
+    test('a page that never answers fails the call instead of holding it', async () => {
+        const {api, host, sent, timers} = await started();
+        api.scripting.executeScript = () => new Promise(() => {});
+        host({type: 'call', id: 8, method: 'getBody', tabId: 10});
+        await settle();
+        timers.advance(1500);
+        await settle();
+        assert.deepEqual(
+            sent('reply'), [{type: 'reply', id: 8, ok: false, error: 'the page did not answer'}]);
+    });
+
+    test('stop replaces a load the browser started, and stops one the page started', async () => {
+        const {api, host} = await started({inPage: {stopLoading: () => undefined}});
+        api.webNavigation.onBeforeNavigate.fire(
+            {tabId: 10, frameId: 0, url: 'https://typed.test/'});
+        host({type: 'call', id: 9, method: 'stop', tabId: 10});
+        await settle();
+        assert.deepEqual(
+            api.calls.at(-1), {method: 'tabs.update', id: 10, props: {url: 'https://a.test/'}});
+        api.webNavigation.onErrorOccurred.fire(
+            {tabId: 10, frameId: 0, url: 'https://typed.test/', error: 'net::ERR_ABORTED'});
+        host({type: 'call', id: 10, method: 'stop', tabId: 10});
+        await settle();
+        assert.equal(api.calls.at(-1).func, 'stopLoading');
+    });
+
     test('home goes to the page Surfdeck set', async () => {
         const {api, host, sent} = await started();
         host({type: 'settings', suppressContextMenu: true, homePage: 'https://home.test/'});

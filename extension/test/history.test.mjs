@@ -157,6 +157,13 @@ describe('history the extension did not see', () => {
         assert.equal(h.index, 0);
     });
 
+    test('keeps the last 50 entries, as the browsers do', () => {
+        const steps = [['typed', A]];
+        for (let i = 0; i < 60; i++) steps.push(['typed', `${A}${i}`]);
+        const h = play(steps);
+        assert.deepEqual([h.entries.length, h.index, h.entries[0].url], [50, 49, `${A}10`]);
+    });
+
     test('survives being stored and read back', () => {
         const h = play([['typed', A], ['link', B], ['typed', C]]);
         const again = TabHistory.fromJSON(JSON.parse(JSON.stringify(h)));
