@@ -15,6 +15,8 @@ export const MENU_ID = 'surfdeck-save-text';
 const HISTORY_KEY = 'surfdeckHistory';
 const INTENT_MS = 3000;
 const PERSIST_MS = 500;
+const FIREFOX_ABORTED = 'Error code 2152398850';  // NS_BINDING_ABORTED
+const HANDOVER_MS = 500;
 
 // Runs in the frame of the selection: getSelection keeps the line breaks that the
 // menu's selectionText drops; a text field keeps its selection to itself.
@@ -47,8 +49,10 @@ export function startExtension(api, env = {}) {
     const warn = env.warn ?? console.warn;
     const firefox = !!env.firefox;
     const histories = new Map();
-    const intents = new Map();   // "tab:frame" -> {type, url, at}
-    const requests = new Set();  // Firefox request ids already announced
+    const intents = new Map();    // "tab:frame" -> {type, url, at}
+    const handovers = new Map();  // "tab:frame" -> {url, timer}: Firefox's held-back aborts
+    const cancelled = new Set();  // "tab url": Firefox loads Surfdeck cancelled
+    const requests = new Set();   // Firefox request ids already announced
     let persistTimer = null;
     let who = {browser: firefox ? 'firefox' : 'chromium', product: ''};
 
@@ -198,6 +202,11 @@ export function startExtension(api, env = {}) {
 
     function committed(d, sameDocument) {
         if (d.tabId < 0) return;
+        const handover = handovers.get(`${d.tabId}:${d.frameId}`);
+        if (handover && handover.url === d.url) {
+            timers.clearTimeout(handover.timer);
+            handovers.delete(`${d.tabId}:${d.frameId}`);
+        }
         if (d.frameId === 0) browserLoads.delete(d.tabId);
         const h = historyOf(d.tabId);
         h.commit({
@@ -340,13 +349,27 @@ export function startExtension(api, env = {}) {
     webNavigation.onErrorOccurred.addListener((d) => {
         if (d.tabId < 0) return;
         if (d.frameId === 0) browserLoads.delete(d.tabId);
-        link.send({
+        // A load Surfdeck cancelled did not fail: it never was.
+        if (cancelled.delete(`${d.tabId} ${d.url}`)) return;
+        const msg = {
             type: 'navError',
             tabId: d.tabId,
             frameId: d.frameId,
             url: d.url,
-            error: String(d.error ?? '')
-        });
+            error: String(d.error ?? ''),
+        };
+        // Firefox reports its own hand-over of a load between processes as an aborted
+        // load just before that load commits: held back, and dropped when the commit comes.
+        if (firefox && msg.error === FIREFOX_ABORTED) {
+            const key = `${d.tabId}:${d.frameId}`;
+            const timer = timers.setTimeout(() => {
+                handovers.delete(key);
+                link.send(msg);
+            }, HANDOVER_MS);
+            handovers.set(key, {url: d.url, timer});
+            return;
+        }
+        link.send(msg);
     });
 
     if (firefox && api.webRequest?.onBeforeRequest) {
@@ -358,7 +381,11 @@ export function startExtension(api, env = {}) {
                 if (requests.size > 1000) requests.clear();
                 requests.add(d.requestId);
                 const held = announce(d.tabId, 0, d.url, true);
-                return heard ? held.then((cancel) => ({cancel})) : {};
+                if (!heard) return {};
+                return held.then((cancel) => {
+                    if (cancel) cancelled.add(`${d.tabId} ${d.url}`);
+                    return {cancel};
+                });
             },
             {urls: ['<all_urls>'], types: ['main_frame']},
             ['blocking'],

@@ -255,6 +255,33 @@ describe('navigations', () => {
             [['https://c.test/', true], ['https://typed.test/', false]]);
     });
 
+    test('Firefox hand-over of a load between processes is no error', async () => {
+        const {api, sent, timers} = await started({env: {firefox: true}});
+        const aborted = (url) => ({tabId: 10, frameId: 0, url, error: 'Error code 2152398850'});
+        api.webNavigation.onErrorOccurred.fire(aborted('https://c.test/'));
+        api.webNavigation.onCommitted.fire(
+            {tabId: 10, frameId: 0, url: 'https://c.test/', transitionType: 'link'});
+        api.webNavigation.onErrorOccurred.fire(aborted('https://stopped.test/'));
+        timers.advance(500);
+        assert.deepEqual(sent('navError').map((m) => m.url), ['https://stopped.test/']);
+    });
+
+    test(
+        'Firefox holds a top-level load until Surfdeck decides, and a cancel is no error',
+        async () => {
+            const {api, host, sent} = await started({env: {firefox: true}});
+            const listener = api.webRequestListener;
+            const held = listener({tabId: 10, requestId: 'r1', url: 'https://c.test/'});
+            host({type: 'decision', id: sent('beforeNavigate')[0].id, cancel: true});
+            assert.deepEqual(await held, {cancel: true});
+            api.webNavigation.onErrorOccurred.fire(
+                {tabId: 10, frameId: 0, url: 'https://c.test/', error: 'Error code 2147500036'});
+            assert.equal(sent('navError').length, 0);
+            assert.deepEqual(
+                listener({tabId: 10, requestId: 'r1', url: 'https://d.test/'}), {},
+                'a redirect of the same load');
+        });
+
     test('a same-document navigation commits and completes', async () => {
         const {api, sent} = await started();
         api.webNavigation.onReferenceFragmentUpdated.fire({

@@ -82,6 +82,12 @@ export function fakeBrowser({windows = [], hostPresent = true, inPage = {}} = {}
         webNavigation: events(
             'onBeforeNavigate', 'onCommitted', 'onCompleted', 'onErrorOccurred',
             'onHistoryStateUpdated', 'onReferenceFragmentUpdated'),
+        webRequest: {
+            onBeforeRequest: {
+                addListener: (fn, filter, extra) =>
+                    Object.assign(api, {webRequestListener: fn, webRequestFilter: [filter, extra]})
+            },
+        },
         contextMenus: {
             ...events('onClicked'),
             removeAll: (cb) => cb(),
