@@ -111,6 +111,14 @@
             g.location.assign(url);
     }
 
+    // A replay is an ordinary location change: a link that withholds its referrer would
+    // lose that, so such a link is not held.
+    function keepsReferrerToItself(el) {
+        if (!el || typeof el.getAttribute !== 'function') return false;
+        return /\bnoreferrer\b/i.test(el.getAttribute('rel') || '') ||
+            el.hasAttribute('referrerpolicy');
+    }
+
     nav.addEventListener('navigate', (e) => {
         const url = e.destination.url;
         const type = e.navigationType;
@@ -130,7 +138,8 @@
             sameDocument && !e.hashChange && type !== 'traverse' && type !== 'reload';
         // With no Surfdeck to decide, nothing is held.
         const replayable = listening && e.cancelable && !historyApi && !e.formData &&
-            !e.downloadRequest && (type !== 'traverse' || !!e.destination.key);
+            !e.downloadRequest && !keepsReferrerToItself(e.sourceElement) &&
+            (type !== 'traverse' || !!e.destination.key);
         if (!replayable) {
             send({kind: 'beforeNavigate', url, cancellable: false, navigationType: type});
             return;

@@ -20,7 +20,7 @@ export class NavGuard {
     // Resolves to true when the navigation is to be cancelled.
     announce({tabId, frameId, url, cancellable}) {
         const id = this.nextId++;
-        this.remember(tabId, frameId, url);
+        const record = this.remember(tabId, frameId, url);
         const sent = this.send({type: 'beforeNavigate', id, tabId, frameId, url, cancellable});
         if (!cancellable || !sent) return Promise.resolve(false);
         return new Promise((resolve) => {
@@ -28,7 +28,7 @@ export class NavGuard {
                 this.finish(id, false);
                 this.onUnanswered();
             }, DECISION_MS);
-            this.pending.set(id, {resolve, timer});
+            this.pending.set(id, {resolve, timer, record});
         });
     }
 
@@ -41,6 +41,8 @@ export class NavGuard {
         if (!p) return;
         this.pending.delete(id);
         this.timers.clearTimeout(p.timer);
+        // A cancelled navigation never reaches the browser's own report.
+        if (cancel) this.recent = this.recent.filter((r) => r !== p.record);
         p.resolve(cancel);
     }
 
@@ -52,7 +54,9 @@ export class NavGuard {
     remember(tabId, frameId, url) {
         const at = this.now();
         this.recent = this.recent.filter((r) => at - r.at < REMEMBER_MS);
-        this.recent.push({tabId, frameId, url, at});
+        const record = {tabId, frameId, url, at};
+        this.recent.push(record);
+        return record;
     }
 
     // True (once) when the page's own announcement already covered this navigation.

@@ -282,6 +282,15 @@ describe('navigations', () => {
                 'a redirect of the same load');
         });
 
+    test('the same address typed after a cancel is announced again', async () => {
+        const {api, host, sent} = await started();
+        const answer = ask(api, 10, 'https://c.test/');
+        host({type: 'decision', id: sent('beforeNavigate')[0].id, cancel: true});
+        await answer;
+        api.webNavigation.onBeforeNavigate.fire({tabId: 10, frameId: 0, url: 'https://c.test/'});
+        assert.deepEqual(sent('beforeNavigate').map((m) => m.cancellable), [true, false]);
+    });
+
     test('a same-document navigation commits and completes', async () => {
         const {api, sent} = await started();
         api.webNavigation.onReferenceFragmentUpdated.fire({

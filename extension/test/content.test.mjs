@@ -114,6 +114,14 @@ describe('navigations the page starts', () => {
         ['a download', {downloadRequest: 'file.zip'}],
         ['a cross-document back', {navigationType: 'traverse', cancelable: false}],
         ['pushState', {destination: {sameDocument: true}}],
+        [
+            'a link that withholds its referrer', {
+                sourceElement: {
+                    getAttribute: (a) => (a === 'rel' ? 'noopener noreferrer' : null),
+                    hasAttribute: () => false
+                }
+            }
+        ],
     ];
     for (const [name, fields] of onlyAnnounced) {
         test(`${name} is announced as not cancellable`, async () => {
