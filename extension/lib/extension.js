@@ -149,7 +149,8 @@ export function startExtension(api, env = {}) {
         for (const win of all) {
             for (const tab of win.tabs ?? []) {
                 if (!histories.has(tab.id)) {
-                    historyOf(tab.id).commit({url: tab.url ?? '', transition: 'typed'});
+                    // A tab still on its way to its first page starts with its first commit.
+                    if (tab.url) historyOf(tab.id).commit({url: tab.url, transition: 'typed'});
                     unseen.push(tab.id);
                 }
             }
