@@ -51,13 +51,6 @@ describe('connection', () => {
         assert.equal(win.title, 'https://a.test/');
     });
 
-    test('resync sends the picture again', async () => {
-        const {host, sent} = await started();
-        host({type: 'resync'});
-        await settle();
-        assert.equal(sent('state').length, 2);
-    });
-
     test('an absent host is tried again, less and less often, at most every 30 s', async () => {
         const {api, timers} = await started({hostPresent: false, surfdeck: false});
         const waits = [];
@@ -90,9 +83,7 @@ describe('calls', () => {
     const cases = [
         ['navigate', {tabId: 10, url: 'https://c.test/'}, 'tabs.update', true],
         ['navigate without an address', {tabId: 10}, null, false],
-        ['reload', {tabId: 10}, 'tabs.reload', true],
         ['goBack with no history', {tabId: 10}, null, false],
-        ['activate', {tabId: 11}, 'windows.update', true],
         ['home with no home page', {tabId: 10}, null, false],
         ['frobnicate', {tabId: 10}, null, false],
     ];
@@ -131,17 +122,6 @@ describe('calls', () => {
         host({type: 'call', id: 10, method: 'stop', tabId: 10});
         await settle();
         assert.equal(api.calls.at(-1).func, 'stopLoading');
-    });
-
-    test('home goes to the page Surfdeck set', async () => {
-        const {api, host, sent} = await started();
-        host({type: 'settings', suppressContextMenu: true, homePage: 'https://home.test/'});
-        await settle();
-        host({type: 'call', id: 4, method: 'home', tabId: 10});
-        await settle();
-        assert.equal(sent('reply')[0].ok, true);
-        assert.deepEqual(api.calls.at(-1).props, {url: 'https://home.test/'});
-        assert.equal(api.storage.session.data.surfdeckSettings.suppressContextMenu, true);
     });
 
     test('Firefox goes to its own home page, or ours where its own is closed to us', async () => {
@@ -291,17 +271,6 @@ describe('navigations', () => {
         assert.deepEqual(sent('beforeNavigate').map((m) => m.cancellable), [true, false]);
     });
 
-    test('a same-document navigation commits and completes', async () => {
-        const {api, sent} = await started();
-        api.webNavigation.onReferenceFragmentUpdated.fire({
-            tabId: 10,
-            frameId: 0,
-            url: 'https://a.test/#x',
-            transitionType: 'link',
-            transitionQualifiers: []
-        });
-        assert.deepEqual([sent('committed').length, sent('completed').length], [1, 1]);
-    });
 });
 
 describe('tabs, windows and the page', () => {

@@ -181,10 +181,4 @@ describe('page input', () => {
         assert.equal(c.messages.at(-1).cancellable, false);
     });
 
-    test('synthetic events are ignored', async () => {
-        const c = await load();
-        c.fire('mousedown', {isTrusted: false});
-        c.timers.advance(1);
-        assert.deepEqual(c.messages, []);
-    });
 });
