@@ -13,4 +13,5 @@ const reader = firefox ?
         fetchPage(args, {fetchImpl: globalThis.fetch.bind(globalThis), DOMParserImpl: DOMParser}) :
     new OffscreenReader(api).fetchPage;
 
-startExtension(api, {firefox, fetchPage: reader});
+// Kept reachable for a look from the browser's developer tools.
+globalThis.surfdeck = startExtension(api, {firefox, fetchPage: reader});

@@ -24,7 +24,7 @@ function pixelsOf(value) {
 // A script sent into a tab whose navigation is pending can wait for ever: bounded.
 const IN_PAGE_MS = 1500;
 
-async function inPage(api, tabId, func, args = [], timers = globalThis) {
+export async function inPage(api, tabId, func, args = [], timers = globalThis) {
     let timer;
     const late = new Promise((_resolve, reject) => {
         timer = timers.setTimeout(() => reject(new Error('the page did not answer')), IN_PAGE_MS);
@@ -69,10 +69,7 @@ export class Calls {
         return (await handler.call(this, args)) ?? {};
     }
 
-    async navigateTo(tabId, url) {
-        this.ctx.historyOf(tabId).expectApiNavigation();
-        await this.ctx.api.tabs.update(tabId, {url});
-    }
+    async navigateTo(tabId, url) { await this.ctx.api.tabs.update(tabId, {url}); }
 
     async traverse(args, direction) {
         const tabId = tabIdOf(args);

@@ -3,7 +3,7 @@
 // Node's test runner. Listeners are added synchronously: a woken service worker only
 // delivers events to listeners that exist after its first turn.
 
-import {Calls} from './calls.js';
+import {Calls, inPage} from './calls.js';
 import {TabHistory} from './history.js';
 import {identify} from './identity.js';
 import {HostLink} from './link.js';
@@ -132,13 +132,26 @@ export function startExtension(api, env = {}) {
         },
     });
 
+    // Asks a page we did not see grow what it knows of its history. A tab that is still
+    // loading may not run a script until it commits, so such a tab is asked again when
+    // its page completes.
+    const probing = new Set();
     async function probe(tabId) {
+        if (probing.has(tabId)) return;
+        probing.add(tabId);
+        const h = historyOf(tabId);
+        const seen = h.commits;
         try {
-            const [res] = await api.scripting.executeScript({target: {tabId}, func: probeHistory});
-            if (res && res.result) historyOf(tabId).seed(res.result);
-        } catch {
-            // Pages the extension may not script keep what we know.
-            historyOf(tabId).needsProbe = false;
+            const result = await inPage(api, tabId, probeHistory, [], timers);
+            // An answer from before a newer commit is stale: ask again when that page is done.
+            if (h.commits !== seen) return;
+            if (result) h.seed(result);
+            h.needsProbe = false;
+        } catch (e) {
+            // Pages the extension may not script keep what we know; a busy one is asked later.
+            if (!/did not answer/.test(String(e?.message))) h.needsProbe = false;
+        } finally {
+            probing.delete(tabId);
         }
         historyChanged(tabId);
     }
@@ -148,11 +161,12 @@ export function startExtension(api, env = {}) {
         const unseen = [];
         for (const win of all) {
             for (const tab of win.tabs ?? []) {
-                if (!histories.has(tab.id)) {
-                    // A tab still on its way to its first page starts with its first commit.
-                    if (tab.url) historyOf(tab.id).commit({url: tab.url, transition: 'typed'});
-                    unseen.push(tab.id);
-                }
+                if (histories.has(tab.id)) continue;
+                // A tab still on its way to its first page starts with its first commit.
+                const h = historyOf(tab.id);
+                if (tab.url) h.commit({url: tab.url, transition: 'typed'});
+                h.needsProbe = true;
+                if (tab.status === 'complete') unseen.push(tab.id);
             }
         }
         link.send(mirror.reset(all));
@@ -230,7 +244,6 @@ export function startExtension(api, env = {}) {
         // A same-document navigation has nothing more to load.
         if (sameDocument)
             link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
-        if (h.needsProbe) probe(d.tabId);
     }
 
     // Messages from our content scripts and our popup. The sender is checked: pages
@@ -344,8 +357,9 @@ export function startExtension(api, env = {}) {
     webNavigation.onHistoryStateUpdated.addListener((d) => committed(d, true));
     webNavigation.onReferenceFragmentUpdated.addListener((d) => committed(d, true));
     webNavigation.onCompleted.addListener((d) => {
-        if (d.tabId >= 0)
-            link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
+        if (d.tabId < 0) return;
+        link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
+        if (d.frameId === 0 && histories.get(d.tabId)?.needsProbe) probe(d.tabId);
     });
     webNavigation.onErrorOccurred.addListener((d) => {
         if (d.tabId < 0) return;

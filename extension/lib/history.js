@@ -7,9 +7,10 @@
 // while its document never had a user activation (click, key), the entry it leaves, and
 // every same-document entry of it, is marked skippable. goBack passes over skippable
 // entries; with nothing but skippable entries behind, there is no back at all. A later
-// user activation in that document clears the mark. Navigations the browser starts
-// (typed addresses, bookmarks, our own tabs.update) never mark anything. Forward goes to
-// the next entry that is not skippable, or the last one when all are.
+// user activation in that document clears the mark. Navigations started from the
+// browser's own interface (typed addresses, bookmarks) never mark anything; our own
+// tabs.update does, as a page would (measured in Chromium 156). Forward goes to the next
+// entry that is not skippable, or the last one when all are.
 //
 // Entries we never saw (tabs that existed before the extension started, restored or
 // duplicated tabs) are kept as "maybe" flags so a button is never grey for a tab that
@@ -36,8 +37,8 @@ export class TabHistory {
         this.maybeBack = false;
         this.maybeForward = false;
         this.pendingTraverse = null;  // 'back' | 'forward', set by our own calls
-        this.pendingApiNavigation = false;
         this.needsProbe = false;
+        this.commits = 0;
     }
 
     get current() { return this.entries[this.index]; }
@@ -63,9 +64,6 @@ export class TabHistory {
 
     // Our goBack/goForward call is about to run: its commit lands on the entry we expect.
     expectTraverse(direction) { this.pendingTraverse = direction; }
-
-    // Our tabs.update is about to navigate: the browser starts it, not the page.
-    expectApiNavigation() { this.pendingApiNavigation = true; }
 
     // The browser refused goBack/goForward: whatever we thought was there is not.
     traverseFailed(direction) {
@@ -94,9 +92,7 @@ export class TabHistory {
     // updates; `intent` is the page's own navigationType ('push', 'replace', 'reload',
     // 'traverse') when its content script saw the navigation start.
     commit({url, frameId = 0, transition = 'link', qualifiers = [], sameDocument = false, intent}) {
-        const apiStarted = this.pendingApiNavigation && frameId === 0 && !sameDocument;
-        if (frameId === 0 && !sameDocument) this.pendingApiNavigation = false;
-
+        this.commits++;
         if (qualifiers.includes('forward_back') || intent === 'traverse') {
             this.traverseTo(url, frameId);
             return;
@@ -110,10 +106,17 @@ export class TabHistory {
         }
         if (this.index < 0) {
             this.push(url, false, false);
+            // A window a page opened empty keeps its about:blank only until a real page
+            // comes; one typed or asked for is an entry like any other.
+            if (url === 'about:blank' && !BROWSER_INITIATED.has(transition))
+                this.current.initial = true;
             if (transition === 'reload') {
                 // First sight of a restored or duplicated tab: its history came with it.
                 this.maybeBack = this.maybeForward = true;
                 this.needsProbe = true;
+            } else if (this.needsProbe) {
+                // A tab whose past we could not read yet may well have one.
+                this.maybeBack = true;
             }
             return;
         }
@@ -130,8 +133,8 @@ export class TabHistory {
             if (!sameDocument) this.newDocument(cur);
             return;
         }
-        const byBrowser = apiStarted || BROWSER_INITIATED.has(transition) ||
-            qualifiers.includes('from_address_bar');
+        const byBrowser =
+            BROWSER_INITIATED.has(transition) || qualifiers.includes('from_address_bar');
         this.push(url, sameDocument, !byBrowser);
     }
 
@@ -146,8 +149,6 @@ export class TabHistory {
         }
         const doc = sameDocument && cur ? cur.doc : this.nextDoc++;
         const entry = {url, doc, skippable: false};
-        // A window opened empty keeps its first about:blank only until a real page comes.
-        if (this.entries.length === 0 && url === 'about:blank') entry.initial = true;
         this.entries.push(entry);
         // Both browser families keep the last 50 entries of a tab.
         if (this.entries.length > MAX_ENTRIES)

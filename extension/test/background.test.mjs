@@ -270,7 +270,6 @@ describe('navigations', () => {
         api.webNavigation.onBeforeNavigate.fire({tabId: 10, frameId: 0, url: 'https://c.test/'});
         assert.deepEqual(sent('beforeNavigate').map((m) => m.cancellable), [true, false]);
     });
-
 });
 
 describe('tabs, windows and the page', () => {

@@ -180,5 +180,4 @@ describe('page input', () => {
         assert.equal(c.navigate({}).prevented, false);
         assert.equal(c.messages.at(-1).cancellable, false);
     });
-
 });
