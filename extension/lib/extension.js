@@ -6,6 +6,7 @@
 import {Calls, inPage} from './calls.js';
 import {TabHistory} from './history.js';
 import {identify} from './identity.js';
+import {probeHistory, readSelection} from './inpage.js';
 import {HostLink} from './link.js';
 import {Mirror} from './mirror.js';
 import {NavGuard} from './navguard.js';
@@ -17,32 +18,7 @@ const INTENT_MS = 3000;
 const PERSIST_MS = 500;
 const FIREFOX_ABORTED = 'Error code 2152398850';  // NS_BINDING_ABORTED
 const HANDOVER_MS = 500;
-
-// Runs in the frame of the selection: getSelection keeps the line breaks that the
-// menu's selectionText drops; a text field keeps its selection to itself.
-function readSelection() {
-    const el = document.activeElement;
-    if (el && typeof el.selectionStart === 'number' && typeof el.value === 'string') {
-        const inField = el.value.slice(el.selectionStart, el.selectionEnd);
-        if (inField) return inField;
-    }
-    return String(getSelection());
-}
-
-// Runs in the page: what it can tell of its own history.
-function probeHistory() {
-    let entries = null;
-    let index = -1;
-    try {
-        if (window.navigation) {
-            entries = navigation.entries().map((e) => e.url);
-            index = navigation.currentEntry ? navigation.currentEntry.index : -1;
-        }
-    } catch {
-        entries = null;
-    }
-    return {url: location.href, length: history.length, entries, index};
-}
+const UNSAVED_MS = 30000;
 
 export function startExtension(api, env = {}) {
     const timers = env.timers ?? globalThis;
@@ -63,9 +39,16 @@ export function startExtension(api, env = {}) {
     // does, so an open port alone says nothing. Anything Surfdeck sends says yes; a
     // decision that never comes says no, and pages stop being held until it speaks again.
     let heard = false;
+    let unsaved = [];  // texts to save, waiting for Surfdeck to start
+    let unsavedTimer = null;
     const hearing = (yes) => {
         heard = yes;
         settings.setListening(yes).catch(() => {});
+        if (!yes) return;
+        for (const text of unsaved) link.send({type: 'saveText', text});
+        unsaved = [];
+        timers.clearTimeout(unsavedTimer);
+        unsavedTimer = null;
     };
     const guard = new NavGuard({
         send: (m) => link.send(m),
@@ -314,7 +297,22 @@ export function startExtension(api, env = {}) {
         if (!text) text = info.selectionText ?? '';
         if (!text) return;
         link.connect();
-        link.send({type: 'saveText', text});
+        if (heard) {
+            link.send({type: 'saveText', text});
+            return;
+        }
+        // The bridge drops what comes while no Surfdeck listens: start it, and keep the
+        // text until it speaks.
+        unsaved.push(text);
+        link.send({type: 'launch'});
+        if (unsavedTimer === null) {
+            unsavedTimer = timers.setTimeout(() => {
+                unsavedTimer = null;
+                if (unsaved.length)
+                    warn(`Surfdeck: ${unsaved.length} saved text(s) lost, Surfdeck did not start`);
+                unsaved = [];
+            }, UNSAVED_MS);
+        }
     }
 
     const {tabs, windows, webNavigation} = api;

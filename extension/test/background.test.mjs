@@ -332,4 +332,17 @@ describe('tabs, windows and the page', () => {
         assert.deepEqual(sent('saveText'), [{type: 'saveText', text: 'one\ntwo\n'}]);
         assert.deepEqual(api.calls.at(-1).target, {tabId: 10, frameIds: [2]});
     });
+
+    test(
+        '"Save text to file" with no Surfdeck running starts it and saves once it speaks',
+        async () => {
+            const {api, host, sent, timers} =
+                await started({surfdeck: false, inPage: {readSelection: () => 'kept'}});
+            api.contextMenus.onClicked.fire({menuItemId: MENU_ID}, {id: 10});
+            await settle();
+            assert.deepEqual([sent('launch').length, sent('saveText').length], [1, 0]);
+            timers.advance(10000);
+            host({type: 'settings', suppressContextMenu: false, homePage: ''});
+            assert.deepEqual(sent('saveText'), [{type: 'saveText', text: 'kept'}]);
+        });
 });
