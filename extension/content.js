@@ -122,14 +122,16 @@
     nav.addEventListener('navigate', (e) => {
         const url = e.destination.url;
         const type = e.navigationType;
+        const activated = !!g.navigator?.userActivation?.hasBeenActive;
+        if (activated) activationSent = true;
         if (replaying && replaying.url === url && Date.now() < replaying.until) {
             replaying = null;
-            send({kind: 'intent', navigationType: type, url});
+            send({kind: 'intent', navigationType: type, url, activated});
             return;
         }
         const sameDocument = e.destination.sameDocument;
         if (gecko && isTop && !sameDocument) {
-            send({kind: 'intent', navigationType: type, url});
+            send({kind: 'intent', navigationType: type, url, activated});
             return;
         }
         // pushState and replaceState carry a state object that cannot be replayed; a form
@@ -141,7 +143,8 @@
             !e.downloadRequest && !keepsReferrerToItself(e.sourceElement) &&
             (type !== 'traverse' || !!e.destination.key);
         if (!replayable) {
-            send({kind: 'beforeNavigate', url, cancellable: false, navigationType: type});
+            send(
+                {kind: 'beforeNavigate', url, cancellable: false, navigationType: type, activated});
             return;
         }
         e.preventDefault();
@@ -153,9 +156,10 @@
             if (!cancel) replay(type, url, key);
         };
         const safety = g.setTimeout(() => settle(false), SAFETY_MS);
-        send({kind: 'beforeNavigate', url, cancellable: true, navigationType: type}).then((r) => {
-            g.clearTimeout(safety);
-            settle(r?.cancel === true);
-        });
+        send({kind: 'beforeNavigate', url, cancellable: true, navigationType: type, activated})
+            .then((r) => {
+                g.clearTimeout(safety);
+                settle(r?.cancel === true);
+            });
     });
 })(globalThis);

@@ -235,6 +235,11 @@ export function startExtension(api, env = {}) {
         if (!msg || typeof msg !== 'object' || sender.id !== api.runtime.id) return false;
         const tabId = sender.tab ? sender.tab.id : -1;
         const frameId = sender.frameId ?? 0;
+        // A document the user touched in ways we never saw as events still says so when
+        // it navigates.
+        if (msg.activated === true && tabId >= 0 && historyOf(tabId).activated()) {
+            historyChanged(tabId);
+        }
         switch (msg.kind) {
             case 'beforeNavigate': {
                 if (tabId < 0 || typeof msg.url !== 'string') return false;
@@ -255,7 +260,6 @@ export function startExtension(api, env = {}) {
                 }
                 return false;
             case 'activated':
-                if (tabId >= 0 && historyOf(tabId).activated()) historyChanged(tabId);
                 return false;
             case 'page':
                 if (tabId >= 0 && frameId === 0) {
@@ -344,23 +348,27 @@ export function startExtension(api, env = {}) {
     windows.onFocusChanged.addListener((id) => mirror.focus(id));
     windows.onBoundsChanged?.addListener((win) => mirror.window(win));
 
+    // A page prerendered, or kept in the back-forward cache, is not what the tab shows:
+    // its events come again, as the tab's own, when it is shown.
+    const shown = (d) => !d.documentLifecycle || d.documentLifecycle === 'active';
     webNavigation.onBeforeNavigate.addListener((d) => {
+        if (!shown(d)) return;
         if (d.tabId < 0 || guard.takeAnnounced(d.tabId, d.frameId, d.url)) return;
         if (d.frameId === 0) browserLoads.add(d.tabId);
         // Firefox's top-level loads over http(s) are announced, cancellably, by webRequest.
         if (firefox && d.frameId === 0 && /^https?:/i.test(d.url)) return;
         announce(d.tabId, d.frameId, d.url, false);
     });
-    webNavigation.onCommitted.addListener((d) => committed(d, false));
-    webNavigation.onHistoryStateUpdated.addListener((d) => committed(d, true));
-    webNavigation.onReferenceFragmentUpdated.addListener((d) => committed(d, true));
+    webNavigation.onCommitted.addListener((d) => shown(d) && committed(d, false));
+    webNavigation.onHistoryStateUpdated.addListener((d) => shown(d) && committed(d, true));
+    webNavigation.onReferenceFragmentUpdated.addListener((d) => shown(d) && committed(d, true));
     webNavigation.onCompleted.addListener((d) => {
-        if (d.tabId < 0) return;
+        if (d.tabId < 0 || !shown(d)) return;
         link.send({type: 'completed', tabId: d.tabId, frameId: d.frameId, url: d.url});
         if (d.frameId === 0 && histories.get(d.tabId)?.needsProbe) probe(d.tabId);
     });
     webNavigation.onErrorOccurred.addListener((d) => {
-        if (d.tabId < 0) return;
+        if (d.tabId < 0 || !shown(d)) return;
         if (d.frameId === 0) browserLoads.delete(d.tabId);
         // A load Surfdeck cancelled did not fail: it never was.
         if (cancelled.delete(`${d.tabId} ${d.url}`)) return;

@@ -86,7 +86,8 @@ describe('navigations the page starts', () => {
             kind: 'beforeNavigate',
             url: 'https://next.test/',
             cancellable: true,
-            navigationType: 'push'
+            navigationType: 'push',
+            activated: false,
         });
         await settle();
         assert.deepEqual(c.went, [['assign', 'https://next.test/']]);
