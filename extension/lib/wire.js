@@ -2,7 +2,6 @@
 // it accepts, so we refuse such a message here, where it can still be answered.
 
 export const MAX_TO_HOST = 8 * 1024 * 1024;
-export const MAX_FROM_HOST = 1024 * 1024;
 
 const encoder = new TextEncoder();
 
