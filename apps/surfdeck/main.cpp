@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     QtClock clock;
     FileRegistry registry(programFile(folder, "registry.reg"));
     AppContext app(folder, desktop, timers, loop, clock, host);
+    app.user = userFoldersFromEnvironment();
 
     // The results browser's events run through the program's dispatcher, so an error in
     // one of them becomes a log line.
