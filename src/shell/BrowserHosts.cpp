@@ -175,11 +175,22 @@ int RegisterBrowserHosts(const std::string& programFolder, const UserFolders& us
         log("Browser integration files not written: no home folder");
         return 0;
     }
+    std::vector<std::string> chromiumConfigs;
+    for (const std::string& name : chromiumFamilyFolders()) {
+        const std::string config = user.configHome + "/" + name;
+        if (isDirectory(config)) chromiumConfigs.push_back(config);
+    }
+    const std::string mozilla = user.home + "/.mozilla";
+    const bool firefox = isDirectory(mozilla);
+    // A user without these browsers has nothing to hear about.
+    if (chromiumConfigs.empty() && !firefox) return 0;
+
     const std::string folder = absoluteFolder(programFolder);
     const std::string bridge = folder + "/" + kBridgeExecutableName;
     if (::access(bridge.c_str(), X_OK) != 0) log("Browser bridge missing: " + bridge);
     const auto package = readExtensionPackage(folder);
-    if (!package) log("Browser extension package missing or unusable: " + folder + "/extension");
+    if (!package && !chromiumConfigs.empty())
+        log("Browser extension package missing or unusable: " + folder + "/extension");
     const bool crxPresent = package && fs::is_regular_file(package->crxPath);
     if (package && !crxPresent) log("Browser extension file missing: " + package->crxPath);
 
@@ -187,9 +198,7 @@ int RegisterBrowserHosts(const std::string& programFolder, const UserFolders& us
     if (package) {
         const std::string hostManifest = chromiumHostManifest(bridge, package->id);
         const std::string entry = externalExtensionEntry(*package);
-        for (const std::string& name : chromiumFamilyFolders()) {
-            const std::string config = user.configHome + "/" + name;
-            if (!isDirectory(config)) continue;
+        for (const std::string& config : chromiumConfigs) {
             const std::string hosts = config + "/NativeMessagingHosts";
             if (ensureFolder(hosts, log) &&
                 writeWhole(hosts + "/" + kBridgeHostName + ".json", hostManifest, log))
@@ -202,8 +211,7 @@ int RegisterBrowserHosts(const std::string& programFolder, const UserFolders& us
         }
     }
     // Firefox installs only extensions signed by its add-ons site: only the host is named.
-    const std::string mozilla = user.home + "/.mozilla";
-    if (isDirectory(mozilla)) {
+    if (firefox) {
         const std::string hosts = mozilla + "/native-messaging-hosts";
         if (ensureFolder(hosts, log) &&
             writeWhole(hosts + "/" + kBridgeHostName + ".json", firefoxHostManifest(bridge), log))

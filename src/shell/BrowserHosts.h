@@ -52,9 +52,10 @@ std::string firefoxHostManifest(const std::string& bridgePath);
 // The External Extensions entry pointing at the package.
 std::string externalExtensionEntry(const ExtensionPackage& package);
 
-// Writes every file above for the browsers whose configuration folder exists. Each file
-// is written whole (a temporary file renamed over it); every failure is one line through
-// log, and the rest is still written. Returns the number of files written.
+// Writes every file above for the browsers whose configuration folder exists (nothing,
+// and no log line, when there is none). Each file is written whole (a temporary file
+// renamed over it); every failure is one line through log, and the rest is still
+// written. Returns the number of files written.
 int RegisterBrowserHosts(const std::string& programFolder, const UserFolders& user,
                          const std::function<void(const std::string&)>& log);
 

@@ -178,6 +178,13 @@ TEST_F(BrowserHostsTest, AnUnusablePackageDescriptionWritesNoChromiumFile) {
     EXPECT_FALSE(fs::exists(config("chromium") + "/NativeMessagingHosts"));
 }
 
+TEST_F(BrowserHostsTest, AUserWithoutTheseBrowsersHearsNothing) {
+    fs::remove(bridge());
+    fs::remove_all(program() + "/extension");
+    EXPECT_EQ(run(), 0);
+    EXPECT_TRUE(logged.empty());
+}
+
 TEST_F(BrowserHostsTest, NoHomeWritesNothing) {
     EXPECT_EQ(run(UserFolders{}), 0);
     ASSERT_EQ(logged.size(), 1u);
