@@ -154,9 +154,14 @@ class Surfdeck:
     def log(self):
         try:
             with open(os.path.join(self.folder, "log.txt"), "rb") as f:
-                return f.read().decode("latin-1").split("\r\n")
+                lines = f.read().decode("latin-1").split("\r\n")
         except FileNotFoundError:
             return []
+        # Every line ends in CR LF: what follows the last one is not a line, and counting it
+        # would make a mark taken from len() skip the next line written.
+        if lines and lines[-1] == "":
+            lines.pop()
+        return lines
 
     def log_has(self, *prefixes, after=0):
         """The index after the last of `prefixes` found in order in log.txt from line
