@@ -26,7 +26,6 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import zipfile
 
 CRX_MAGIC = b"Cr24"
@@ -60,12 +59,8 @@ def public_key_der(key_path):
 
 
 def sign(key_path, data):
-    with tempfile.NamedTemporaryFile() as blob:
-        blob.write(data)
-        blob.flush()
-        return subprocess.run(
-            ["openssl", "dgst", "-sha256", "-sign", key_path, blob.name],
-            check=True, capture_output=True).stdout
+    return subprocess.run(["openssl", "dgst", "-sha256", "-sign", key_path],
+                          input=data, check=True, capture_output=True).stdout
 
 
 def extension_id(der):
