@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
     QtClock clock;
     FileRegistry registry(programFile(folder, "registry.reg"));
     AppContext app(folder, desktop, timers, loop, clock, host);
+    app.user = userFoldersFromEnvironment();
 
     const std::string platform = QGuiApplication::platformName().toStdString();
     if (askedForX) app.log("Wayland session, display platform " + platform);

@@ -6,6 +6,7 @@
 #include "platform/Desktop.h"
 #include "platform/EventLoop.h"
 #include "platform/Timers.h"
+#include "shell/BrowserHosts.h"
 #include "shell/Log.h"
 #include "shell/Settings.h"
 
@@ -37,6 +38,9 @@ struct AppContext {
     Clock& clock;
     forms::FormContext forms;
     SettingsValues settings;
+    // The user's folders, where start-up writes the browsers' pairing files; left empty
+    // (nothing written there) unless the program runs on the real desktop.
+    UserFolders user;
     // The program these forms belong to; set by Program, absent in frame-only tests.
     Program* program = nullptr;
 };

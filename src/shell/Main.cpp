@@ -10,6 +10,7 @@
 #include "search/frmImage.h"
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
+#include "shell/BrowserHosts.h"
 #include "shell/Log.h"
 #include "shell/Registration.h"
 #include "shell/Settings.h"
@@ -81,6 +82,8 @@ void Program::Main() {
     LoadSettings();
     // A key that cannot be created is logged and start-up goes on.
     RegisterIEExtensions(registry, app.programFolder, [this](const std::string& m) { log(m); });
+    if (!app.user.home.empty())
+        RegisterBrowserHosts(app.programFolder, app.user, [this](const std::string& m) { log(m); });
     frmMain& m = main.load();
     const std::string ini = app.iniPath();
     m.setTop(Val(ReadIni("MainWindow", "top", "100", ini)));

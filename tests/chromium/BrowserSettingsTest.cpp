@@ -54,7 +54,7 @@ TEST(BrowserSection, DefaultsAndValuesFromConfIni) {
     const std::string folder = dir.path().toStdString();
     const BrowserSettings d = readBrowserSettings(folder);
     EXPECT_EQ(d.address, "127.0.0.1:9222");
-    EXPECT_TRUE(d.startBrowser);
+    EXPECT_FALSE(d.startBrowser);  // the extension route never starts one
     EXPECT_EQ(d.executable, "");
     EXPECT_EQ(d.profile, programFile(folder, "browser-profile"));
     EXPECT_EQ(d.homePage, "about:blank");

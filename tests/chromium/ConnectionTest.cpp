@@ -112,6 +112,7 @@ TEST(Launch, StartsTheBrowserWhenNoneAnswers) {
         "--disable-component-update --disable-sync about:blank";
     s.callTimeoutMs = 10000;
     s.reconnectMs = 200;
+    s.processTable = profile.path().toStdString();  // no browser of the user's running
     std::vector<std::string> log;
     ChromiumAutomation automation(s, [&](const std::string& line) { log.push_back(line); });
     auto list = automation.createShellWindows();

@@ -451,11 +451,12 @@ class Display:
             self.env.pop(key, None)
         self.env.update({"DISPLAY": self.name, "XDG_RUNTIME_DIR": runtime,
                          "QT_QPA_PLATFORM": "xcb", "NO_AT_BRIDGE": "1"})
-        self.screen = wait_for("the X display", lambda: self._open(), timeout=20)
+        # A scratch home: what Surfdeck writes for the user's browsers stays out of ours.
         home = os.path.join(self.work_dir, "home")
         os.makedirs(home, exist_ok=True)
-        self.procs.start("openbox", ["openbox", "--sm-disable"],
-                         env=dict(self.env, HOME=home))
+        self.env.update({"HOME": home, "XDG_CONFIG_HOME": os.path.join(home, ".config")})
+        self.screen = wait_for("the X display", lambda: self._open(), timeout=20)
+        self.procs.start("openbox", ["openbox", "--sm-disable"], env=self.env)
         wait_for("the window manager",
                  lambda: self.screen.property(self.screen.root, "_NET_SUPPORTING_WM_CHECK"),
                  timeout=20)

@@ -80,7 +80,7 @@ def run(cmake, build, out, work):
         own = os.path.join(data, "surfdeck")
         os.makedirs(own)
         write_ini(os.path.join(own, "conf.ini"), {
-            "Browser": {"DevTools": f"127.0.0.1:{free_port()}",
+            "Browser": {"Connect": "devtools", "DevTools": f"127.0.0.1:{free_port()}",
                         "Executable": "/nonexistent/chromium"}})
         env = dict(display.env, XDG_DATA_HOME=data)
         display.env = env

@@ -11,6 +11,10 @@ from desktop import TWIPS_PER_PIXEL, TourFailure, wait_for
 _SKIN_SUFFIXES = (".svg",)
 _SKIN_FILES = ("c1.h1", "g1.htm")
 _SKIN_FOLDERS = ("Fragments", "IE", "ie")
+# The browser route's parts, where the build made them: the native-messaging host and the
+# packed extension.
+_ROUTE_FILES = ("surfdeck-bridge",)
+_ROUTE_FOLDERS = ("extension",)
 
 # The main window as designed, in twips.
 TOOLBAR_LEFT = 36
@@ -34,9 +38,9 @@ def make_program_folder(bin_dir, folder, settings):
     shutil.copy2(os.path.join(bin_dir, "surfdeck"), folder)
     for name in os.listdir(bin_dir):
         source = os.path.join(bin_dir, name)
-        if name in _SKIN_FOLDERS and os.path.isdir(source):
+        if name in _SKIN_FOLDERS + _ROUTE_FOLDERS and os.path.isdir(source):
             shutil.copytree(source, os.path.join(folder, name), dirs_exist_ok=True)
-        elif name in _SKIN_FILES or name.endswith(_SKIN_SUFFIXES):
+        elif name in _SKIN_FILES + _ROUTE_FILES or name.endswith(_SKIN_SUFFIXES):
             shutil.copy2(source, folder)
     write_ini(os.path.join(folder, "conf.ini"), settings)
 
@@ -150,9 +154,14 @@ class Surfdeck:
     def log(self):
         try:
             with open(os.path.join(self.folder, "log.txt"), "rb") as f:
-                return f.read().decode("latin-1").split("\r\n")
+                lines = f.read().decode("latin-1").split("\r\n")
         except FileNotFoundError:
             return []
+        # Every line ends in CR LF: what follows the last one is not a line, and counting it
+        # would make a mark taken from len() skip the next line written.
+        if lines and lines[-1] == "":
+            lines.pop()
+        return lines
 
     def log_has(self, *prefixes, after=0):
         """The index after the last of `prefixes` found in order in log.txt from line

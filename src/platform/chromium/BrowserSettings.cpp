@@ -15,13 +15,21 @@ BrowserSettings readBrowserSettings(const std::string& programFolder) {
     const std::string file = settingsPath(programFolder);
     BrowserSettings s;
     s.address = ReadIni("Browser", "DevTools", s.address, file);
-    s.startBrowser = ReadIni("Browser", "StartBrowser", "1", file) != "0";
+    s.startBrowser = readConnect(programFolder) == Connect::DevTools &&
+                     ReadIni("Browser", "StartBrowser", "1", file) != "0";
     s.executable = ReadIni("Browser", "Executable", "", file);
     s.profile = ReadIni("Browser", "Profile", "", file);
     if (s.profile.empty()) s.profile = programFile(programFolder, "browser-profile");
     s.flags = ReadIni("Browser", "Flags", "", file);
     s.homePage = ReadIni("Browser", "HomePage", s.homePage, file);
     return s;
+}
+
+Connect readConnect(const std::string& programFolder) {
+    const QString value = QString::fromStdString(
+        ReadIni("Browser", "Connect", "extension", settingsPath(programFolder)));
+    return value.compare(QLatin1String("devtools"), Qt::CaseInsensitive) == 0 ? Connect::DevTools
+                                                                              : Connect::Extension;
 }
 
 std::optional<Endpoint> parseLoopbackEndpoint(const std::string& address) {

@@ -9,10 +9,19 @@ namespace surfdeck::chromium {
 
 using LogFn = std::function<void(const std::string&)>;
 
+// How Surfdeck reaches the user's browser ("Connect" in the "Browser" section): through
+// the companion extension and surfdeck-bridge, or over the DevTools endpoint.
+enum class Connect { Extension, DevTools };
+
+// The "Connect" key: "devtools" in any letter case is the DevTools route; anything else,
+// and no key at all, the extension route.
+Connect readConnect(const std::string& programFolder);
+
 struct BrowserSettings {
     // host:port of the DevTools endpoint; only a loopback host is ever used.
     std::string address = "127.0.0.1:9222";
-    // Start the browser when nothing answers at the first attempt.
+    // Start the browser when nothing answers at the first attempt. Never on the extension
+    // route: there the user's own browser comes to Surfdeck.
     bool startBrowser = true;
     // Empty: the first of chromium, chromium-browser, google-chrome on the path.
     std::string executable;
@@ -26,6 +35,8 @@ struct BrowserSettings {
     int callTimeoutMs = 2000;
     // Pause between two connection attempts once the browser has gone; 0: no retries.
     int reconnectMs = 3000;
+    // The process table searched for a browser the user already runs (see RunningBrowser.h).
+    std::string processTable = "/proc";
 };
 
 // Reads the "Browser" section of the program folder's conf.ini.

@@ -13,6 +13,7 @@
 #include "platform/chromium/BrowserLauncher.h"
 #include "platform/chromium/CdpConnection.h"
 #include "platform/chromium/CdpTab.h"
+#include "platform/chromium/RunningBrowser.h"
 
 namespace surfdeck::chromium {
 
@@ -119,6 +120,14 @@ void CdpBrowser::launch() {
         log("Browser not found: " + oneLine(settings_.executable.empty()
                                                 ? "no chromium, chromium-browser or google-chrome"
                                                 : settings_.executable));
+        return;
+    }
+    // A browser the user runs without an endpoint would get a second window from us,
+    // driven where the user cannot see it: leave it, and say why.
+    if (const auto others = browsersWithoutDevTools(exe, settings_.processTable); !others.empty()) {
+        log("Browser not started: " + oneLine(others.front().executable) +
+            " already runs (process " + std::to_string(others.front().pid) +
+            ") without a DevTools port");
         return;
     }
     QStringList dropped;
