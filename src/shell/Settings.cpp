@@ -1,12 +1,15 @@
 #include "shell/Settings.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <limits>
-#include <system_error>
+#include <optional>
 
+#include "platform/SafeFile.h"
 #include "shell/IniFile.h"
+#include "shell/Log.h"
 
 namespace surfdeck {
 
@@ -18,6 +21,21 @@ constexpr std::size_t kMaxValue = 248;
 std::string cut(std::string text) {
     if (text.size() > kMaxValue) text.resize(kMaxValue);
     return text;
+}
+
+// How long a save waits for another copy of the program to finish its own.
+constexpr std::chrono::seconds kLockWait{2};
+
+std::string logBeside(const std::string& file) {
+    return programFile(std::filesystem::path(file).parent_path().string(), "log.txt");
+}
+
+// Something that is not a settings file at all is worth a line in the log; an ordinary
+// failure (no file yet, no permission) is not.
+void logOddFile(const std::string& file, const char* what, files::Result result) {
+    if (result != files::Result::NotRegular && result != files::Result::TooLarge) return;
+    WriteLog(logBeside(file),
+             std::string("Cannot ") + what + " " + file + ": " + files::describe(result));
 }
 
 bool isDigit(char c) {
@@ -52,10 +70,13 @@ std::string settingsPath(const std::string& programFolder) {
 std::string ReadIni(const std::string& section, const std::string& key, const std::string& def,
                     const std::string& file) {
     try {
-        const std::optional<std::string> text = ini::readFile(file);
-        if (text) {
-            if (std::optional<std::string> value = ini::get(*text, section, key))
+        std::string text;
+        const files::Result read = files::readRegular(file, text);
+        if (read == files::Result::Ok) {
+            if (std::optional<std::string> value = ini::get(text, section, key))
                 return cut(std::move(*value));
+        } else {
+            logOddFile(file, "read", read);
         }
     } catch (...) {
         // Any failure reads as the default.
@@ -66,19 +87,24 @@ std::string ReadIni(const std::string& section, const std::string& key, const st
 void WriteIni(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file) {
     try {
-        std::error_code ec;
+        // Another copy of the program may be saving at the same moment: without the lock
+        // one of the two read-modify-writes would undo the other's key.
+        const files::FileLock lock(file + ".lock", file, kLockWait);
+        if (!lock.held()) {
+            WriteLog(logBeside(file),
+                     "Cannot lock " + file + ", not saved: [" + section + "] " + key);
+            return;
+        }
         std::string text;
-        if (std::filesystem::exists(file, ec)) {
-            // A file that is there but cannot be read must not be replaced by a new one.
-            std::optional<std::string> current = ini::readFile(file);
-            if (!current) return;
-            text = std::move(*current);
-        } else if (ec) {
+        const files::Result read = files::readRegular(file, text);
+        // A file that is there but cannot be read must not be replaced by a new one.
+        if (read != files::Result::Ok && read != files::Result::Absent) {
+            logOddFile(file, "read", read);
             return;
         }
         const std::optional<std::string> updated = ini::put(text, section, key, value);
         if (!updated || *updated == text) return;
-        ini::replaceFile(file, *updated);
+        logOddFile(file, "write", files::replaceFile(file, *updated, ";"));
     } catch (...) {
         // A write that cannot happen is lost; the program goes on with its values.
     }
