@@ -31,7 +31,9 @@ int main(int argc, char** argv) {
     QtTimers timers;
     QtEventLoop loop;
     QtClock clock;
-    FileRegistry registry(programFile(folder, "registry.reg"));
+    FileRegistry registry(programFile(folder, "registry.reg"), [&folder](const std::string& m) {
+        WriteLog(programFile(folder, "log.txt"), m);
+    });
     AppContext app(folder, desktop, timers, loop, clock, host);
 
     // The results browser's events run through the program's dispatcher, so an error in

@@ -48,7 +48,8 @@ ScenarioRunner::ScenarioRunner(std::string programFolder, std::string scriptFold
       scriptFolder_(std::move(scriptFolder)),
       out_(out),
       err_(err),
-      registry_(programFile(folder_, "registry.reg")) {
+      registry_(programFile(folder_, "registry.reg"),
+                [this](const std::string& m) { WriteLog(programFile(folder_, "log.txt"), m); }) {
     // Every window the program asks to bring forward is a request worth showing.
     desktop_.setForegroundObserver([this](Hwnd h) {
         for (int n : automation_.openWindowNumbers()) {
