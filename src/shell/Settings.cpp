@@ -30,6 +30,22 @@ std::string logBeside(const std::string& file) {
     return programFile(std::filesystem::path(file).parent_path().string(), "log.txt");
 }
 
+// An in-place write cut short between writing and cutting the file back leaves its pad,
+// a last comment line of blanks (see files::replaceFile); the next write drops it.
+void dropWriterPad(std::string& text) {
+    if (text.size() < 2 || !text.ends_with('\n')) return;
+    const std::size_t start = text.rfind('\n', text.size() - 2) + 1;  // npos + 1 is 0
+    std::string_view last(text.data() + start, text.size() - start);
+    if (last.ends_with("\r\n")) {
+        last.remove_suffix(2);
+    } else {
+        last.remove_suffix(1);
+    }
+    if (!last.empty() && last.front() == ';' &&
+        last.find_first_not_of(' ', 1) == std::string_view::npos)
+        text.resize(start);
+}
+
 // Something that is not a settings file at all is worth a line in the log; an ordinary
 // failure (no file yet, no permission) is not.
 void logOddFile(const std::string& file, const char* what, files::Result result) {
@@ -102,6 +118,7 @@ void WriteIni(const std::string& section, const std::string& key, const std::str
             logOddFile(file, "read", read);
             return;
         }
+        dropWriterPad(text);
         const std::optional<std::string> updated = ini::put(text, section, key, value);
         if (!updated || *updated == text) return;
         logOddFile(file, "write", files::replaceFile(file, *updated, ";"));

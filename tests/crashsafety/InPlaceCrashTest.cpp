@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "shell/Settings.h"
+#include "shell/TempFolder.h"
+
+namespace surfdeck {
+namespace {
+
+using testing::readBytes;
+using testing::TempFolder;
+using testing::writeBytes;
+
+// The values differ in length, so that the file grows and shrinks from write to write.
+std::string valueFor(long i) {
+    return "v" + std::to_string(i) + std::string(i % 5 * 40, 'x');
+}
+
+const std::string kBefore = "[MainWindow]\r\nTop=1515\r\n[Recent]\r\nRecentWebText=";
+const std::string kAfter = "\r\nRecentLengh=10\r\n[General]\r\nAlwaysOnTop=0\r\n";
+
+std::string fileWith(long i) {
+    return kBefore + valueFor(i) + kAfter;
+}
+
+// bytes is the file for value i, or that file followed by the writer's pad: one comment
+// line of blanks, which reads as nothing.
+bool holds(const std::string& bytes, long i) {
+    const std::string file = fileWith(i);
+    if (bytes == file) return true;
+    if (!bytes.starts_with(file) || !bytes.ends_with("\r\n")) return false;
+    const std::string pad = bytes.substr(file.size(), bytes.size() - file.size() - 2);
+    return pad.starts_with(';') && pad.find_first_not_of(' ', 1) == std::string::npos;
+}
+
+// The folder refuses new files, so every write is made in place. A child writes one key
+// over and over and is killed at a random moment; the file must always be the old or the
+// new one, never the new text followed by the old file's tail.
+TEST(SettingsCrashSafety, KilledInPlaceWriterLeavesTheOldOrTheNewSettings) {
+    TempFolder folder;
+    const std::string path = settingsPath(folder.path());
+    long written = 0;
+    writeBytes(path, fileWith(written));
+    constexpr uid_t nobody = 65534;
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(folder.path().c_str(), nobody, nobody), 0);
+        ASSERT_EQ(chown(path.c_str(), nobody, nobody), 0);
+    }
+    ASSERT_EQ(chmod(folder.path().c_str(), 0555), 0);
+    std::mt19937 random(20261207);
+    int roundsWithWrites = 0;
+
+    for (int round = 0; round < 100; ++round) {
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(pipeEnds[0]);
+            if (root && (setgid(nobody) != 0 || setuid(nobody) != 0)) _exit(2);
+            if (access(folder.path().c_str(), W_OK) == 0) _exit(3);
+            for (long i = written + 1;; ++i) {
+                if (write(pipeEnds[1], &i, sizeof i) != sizeof i) _exit(1);
+                WriteIni("Recent", "RecentWebText", valueFor(i), path);
+            }
+        }
+        close(pipeEnds[1]);
+        long announced = written;
+        long i = 0;
+        if (read(pipeEnds[0], &i, sizeof i) == sizeof i) announced = i;
+        usleep(std::uniform_int_distribution<useconds_t>(0, 10000)(random));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer gave up: " << status;
+        while (read(pipeEnds[0], &i, sizeof i) == sizeof i) announced = i;
+        close(pipeEnds[0]);
+
+        const std::string bytes = readBytes(path);
+        const long old = announced == written ? written : announced - 1;
+        ASSERT_TRUE(holds(bytes, old) || holds(bytes, announced))
+            << "round " << round << ": value " << announced << " half written:\n"
+            << bytes;
+        const long now = holds(bytes, announced) ? announced : old;
+        EXPECT_EQ(ReadIni("Recent", "RecentWebText", "", path), valueFor(now));
+        EXPECT_EQ(ReadIni("General", "AlwaysOnTop", "", path), "0");
+        if (now != written) ++roundsWithWrites;
+        written = now;
+    }
+    EXPECT_GT(roundsWithWrites, 5);
+}
+
+// Two copies of the program save their own keys into one file at the same time.
+TEST(SettingsConcurrency, TwoWritersLoseNoneOfEachOthersKeys) {
+    TempFolder folder;
+    const std::string path = settingsPath(folder.path());
+    constexpr int kKeys = 300;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            for (int k = 0; k < kKeys; ++k) {
+                WriteIni("Recent", std::string(1, "ab"[c]) + std::to_string(k), std::to_string(k),
+                         path);
+            }
+            _exit(0);
+        }
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    int lost = 0;
+    for (int k = 0; k < kKeys; ++k) {
+        for (const char* writer : {"a", "b"}) {
+            lost += ReadIni("Recent", writer + std::to_string(k), "", path) != std::to_string(k);
+        }
+    }
+    EXPECT_EQ(lost, 0);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("log.txt")))
+        << readBytes(folder.file("log.txt"));
+}
+
+}  // namespace
+}  // namespace surfdeck
