@@ -68,6 +68,29 @@ constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
 
 enum class TempResult { Done, NoTemporary, Failed };
 
+// How long a lock holder lets waiting copies go first, at most.
+constexpr std::chrono::milliseconds kYield{250};
+
+// Waiting copies hold a shared record lock on the lock file's first byte (independent of
+// the flock that guards the file).
+void markWaiting(int fd, bool waiting) {
+    struct flock mark {};
+    mark.l_type = waiting ? F_RDLCK : F_UNLCK;
+    mark.l_whence = SEEK_SET;
+    mark.l_start = 0;
+    mark.l_len = 1;
+    (void)::fcntl(fd, F_SETLK, &mark);
+}
+
+bool othersWaiting(int fd) {
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0;
+    probe.l_len = 1;
+    return ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+}
+
 // mode: the old file's permission bits, or -1 for a new file.
 TempResult writeViaTemporary(const std::string& target, const std::string& content, int mode) {
     std::random_device random;
@@ -240,24 +263,42 @@ Result replaceFile(const std::string& path, const std::string& content, std::str
 FileLock::FileLock(const std::string& lockPath, const std::string& fallbackPath,
                    std::chrono::milliseconds wait) {
     fd_ = openRegular(lockPath, O_RDONLY | O_CREAT, nullptr, 0666);
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
+    // A folder that refuses new files (permissions, read-only, no free inodes).
+    if (fd_ < 0 &&
+        (errno == EACCES || errno == EROFS || errno == EPERM || errno == ENOSPC || errno == EDQUOT))
         fd_ = openRegular(fallbackPath, O_RDONLY);
     if (fd_ < 0) return;
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+        held_ = true;
+        return;
+    }
+    // Mark this copy as waiting, so that a holder saving key after key lets it in.
+    markWaiting(fd_, true);
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
         if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
             held_ = true;
-            return;
+            break;
         }
-        if (errno != EWOULDBLOCK && errno != EINTR) return;
-        if (std::chrono::steady_clock::now() >= deadline) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if ((errno != EWOULDBLOCK && errno != EINTR) ||
+            std::chrono::steady_clock::now() >= deadline)
+            break;
     }
+    markWaiting(fd_, false);
 }
 
 FileLock::~FileLock() {
-    // Closing the descriptor gives the lock back.
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ < 0) return;
+    if (held_) {
+        ::flock(fd_, LOCK_UN);
+        // A polling waiter would hardly ever find the lock free between two saves of a
+        // copy that saves key after key: give it the lock before going on.
+        const auto until = std::chrono::steady_clock::now() + kYield;
+        while (othersWaiting(fd_) && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::close(fd_);
 }
 
 }  // namespace surfdeck::files

@@ -54,7 +54,9 @@ Result replaceFile(const std::string& path, const std::string& content,
 // An advisory lock (flock) on lockPath, held until destroyed. Waits at most wait for it.
 // When the lock file cannot be made because the folder refuses new files, fallbackPath
 // (the file being guarded, which is then only ever rewritten in place, keeping its
-// identity) is locked instead.
+// identity) is locked instead. A holder that finds other copies waiting when it gives
+// the lock back lets one of them have it first (waiting at most 250 ms), so that a copy
+// saving key after key cannot starve another.
 class FileLock {
   public:
     FileLock(const std::string& lockPath, const std::string& fallbackPath,
