@@ -171,6 +171,14 @@ const char* describe(Result result) {
 }
 
 int openRegular(const std::string& path, int flags, Result* why, mode_t mode) {
+    // Some devices act on being opened at all, so what is plainly no file is not opened;
+    // the check after opening covers a swap in between.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        if (why) *why = Result::NotRegular;
+        errno = EINVAL;
+        return -1;
+    }
     Result result = Result::Ok;
     int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
     const int openError = errno;
