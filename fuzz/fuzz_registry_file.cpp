@@ -76,7 +76,9 @@ bool keptInOrder(const std::vector<regfile::Entry>& before,
     std::size_t j = 0;
     for (const regfile::Entry& e : before) {
         if (named(sets, key, e)) continue;
-        while (j < after.size() && after[j].raw != e.raw && after[j].raw != e.raw + "\r\n") ++j;
+        while (j < after.size() && after[j].raw != e.raw && after[j].raw != e.raw + "\r\n" &&
+               after[j].raw != e.raw + "\n")
+            ++j;
         if (j == after.size()) return false;
         ++j;
     }

@@ -86,6 +86,13 @@ std::string valueLine(std::string_view name, std::string_view data) {
     return line;
 }
 
+// A line gets its ending before anything is put after it. A line that ends in a bare CR
+// has half of one already: doubling the CR would change what the line reads as.
+void terminate(std::string& line) {
+    if (line.empty() || line.back() == '\n') return;
+    line.append(line.back() == '\r' ? std::string_view("\n") : kEol);
+}
+
 // The last line of the file gets its ending before anything is put after it.
 void endLastLine(Document& doc) {
     std::string* last = &doc.head;
@@ -93,7 +100,7 @@ void endLastLine(Document& doc) {
         Key& key = doc.keys.back();
         last = key.entries.empty() ? &key.raw : &key.entries.back().raw;
     }
-    if (!last->empty() && last->back() != '\n') last->append(kEol);
+    terminate(*last);
 }
 
 bool isBlankEntry(const Entry& entry) {
@@ -196,7 +203,7 @@ bool setString(Document& doc, std::string_view key, std::string_view name, std::
     while (at != k->entries.begin() && isBlankEntry(*(at - 1))) --at;
     // The line before it needs its ending.
     std::string& before = at == k->entries.begin() ? k->raw : (at - 1)->raw;
-    if (before.back() != '\n') before.append(kEol);
+    terminate(before);
     k->entries.insert(at, std::move(entry));
     return true;
 }

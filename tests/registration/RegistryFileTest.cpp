@@ -112,6 +112,8 @@ TEST(RegistryText, AnyTextWritesBackAsItWasRead) {
         "REGEDIT4",
         "[K]",
         "[K]\n\"a\"=\"1\"",
+        "[K]\r",
+        "[K]\n\"a\"=\"1\"\r",
         "garbage\r\n[K]\r\n\"unclosed=\r\n@=\"v\\\\\"\r\n  indented\\\r\n\r",
         "[K]\n\"b\"=hex:01,\\\n  02,\\\n[L]\n\"c\"=hex:\\",
         std::string("[K\0]\n\"\0\"=\"\xFF\"\n", 13),
