@@ -1,22 +1,15 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/FileRegistry.h"
 #include "platform/RegFile.h"
-#include "shell/Registration.h"
 #include "shell/TempFolder.h"
 
 namespace surfdeck {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::readBytes;
 using testing::TempFolder;
 using testing::writeBytes;
@@ -58,26 +51,17 @@ TEST_F(RegistryFile, ValuesItDoesNotReadStayByteForByteInTheirKeyAndPlace) {
     EXPECT_TRUE(reg.setString(RegistryRoot::LocalMachine, kStartPath, "ButtonText", "Surfdeck"));
     EXPECT_TRUE(reg.setString(RegistryRoot::LocalMachine, kStartPath, "Exec", "/opt/surfdeck"));
     EXPECT_TRUE(reg.createKey(RegistryRoot::CurrentUser, "Software\\New"));
+    // A value of another type is replaced where it stands, as the registry does.
+    EXPECT_TRUE(reg.setString(RegistryRoot::LocalMachine, kStartPath, "count", "16"));
     std::string expected = kForeign;
     expected.replace(expected.find("\"old\""), 5, "\"Surfdeck\"");
+    expected.replace(expected.find("\"Count\"=dword:00000010"), 22, "\"count\"=\"16\"");
     // A new value goes after the key's last line, ahead of the blank line.
     expected.insert(expected.find("\r\n\r\n[HKEY_CURRENT_USER") + 2,
                     "\"Exec\"=\"/opt/surfdeck\"\r\n");
     expected += "\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n";
     EXPECT_EQ(readBytes(path), expected);
     EXPECT_TRUE(log.empty());
-}
-
-TEST_F(RegistryFile, SettingAValueOfAnotherTypeReplacesItInItsPlace) {
-    writeBytes(path, kForeign);
-    EXPECT_TRUE(reg.setString(RegistryRoot::LocalMachine, kStartPath, "count", "16"));
-    std::string expected = kForeign;
-    expected.replace(expected.find("\"Count\"=dword:00000010"), 22, "\"count\"=\"16\"");
-    EXPECT_EQ(readBytes(path), expected);
-    std::string value;
-    EXPECT_FALSE(reg.getString(RegistryRoot::LocalMachine, kStartPath, "Blob", value));
-    EXPECT_TRUE(reg.getString(RegistryRoot::LocalMachine, kStartPath, "COUNT", value));
-    EXPECT_EQ(value, "16");
 }
 
 TEST_F(RegistryFile, NamesAndDataWithLineBreaksAreRefusedWithALogLine) {
@@ -125,50 +109,6 @@ TEST(RegistryText, AnyTextWritesBackAsItWasRead) {
         ASSERT_TRUE(regfile::setString(changed, "k", "new", "v\"\\"));
         EXPECT_EQ(regfile::parse(regfile::format(changed)), changed) << text;
         EXPECT_EQ(regfile::getString(changed, "K", "NEW"), "v\"\\") << text;
-    }
-}
-
-// A FIFO in place of each file that registration reads or writes: start-up goes on and
-// the log says which file was refused.
-TEST(RegistrationSpecialFiles, AFifoInPlaceOfAnyFileIsRefusedWithItsLogLine) {
-    struct Case {
-        const char* fifo;
-        const char* logLine;
-    };
-    const Case cases[] = {
-        {"registry.reg", "Cannot read FOLDER/registry.reg: not a regular file"},
-        {"c1.h1", "Cannot read FOLDER/c1.h1: not a regular file"},
-        {"context1.htm", "Cannot write FOLDER/context1.htm: not a regular file"},
-    };
-    for (const Case& c : cases) {
-        TempFolder folder;
-        const std::string fifo = folder.file(c.fifo);
-        ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
-        int pipeEnds[2];
-        ASSERT_EQ(pipe(pipeEnds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            alarm(10);  // a blocking open fails the test rather than hanging it
-            std::string lines;
-            const auto log = [&](const std::string& m) { lines += m + "\n"; };
-            FileRegistry reg(folder.file("registry.reg"), log);
-            RegisterIEExtensions(reg, folder.path(), log);
-            _exit(write(pipeEnds[1], lines.data(), lines.size()) < 0);
-        }
-        close(pipeEnds[1]);
-        std::string lines;
-        char buffer[4096];
-        for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
-            lines.append(buffer, n);
-        close(pipeEnds[0]);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.fifo;
-        std::string expected = c.logLine;
-        expected.replace(expected.find("FOLDER"), 6, folder.path());
-        EXPECT_NE(lines.find(expected + "\n"), std::string::npos) << c.fifo << ":\n" << lines;
-        EXPECT_FALSE(fs::is_regular_file(fifo));
     }
 }
 
