@@ -107,7 +107,11 @@ TempResult writeViaTemporary(const std::string& target, const std::string& conte
     Fd file(fd);
     if (!file.ok()) return TempResult::NoTemporary;
 
-    bool ok = writeAll(file.get(), content) && ::fsync(file.get()) == 0;
+    // No fsync: a crashed or killed program leaves the page cache to the system, and a
+    // rename over the old file is flushed in order by the usual file systems; a sync per
+    // key would cost each save (and start-up, which writes the registry file twenty
+    // times) some milliseconds.
+    bool ok = writeAll(file.get(), content);
     if (ok && mode >= 0) ok = ::fchmod(file.get(), static_cast<mode_t>(mode)) == 0;
     ok = file.close() && ok;
     if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return TempResult::Done;
