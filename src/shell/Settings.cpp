@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <mutex>
 #include <optional>
 
 #include "platform/SafeFile.h"
@@ -48,10 +49,19 @@ void dropWriterPad(std::string& text) {
 
 // Something that is not a settings file at all is worth a line in the log; an ordinary
 // failure (no file yet, no permission) is not.
+// Start-up reads a dozen keys in a row: the same line is not repeated back to back.
 void logOddFile(const std::string& file, const char* what, files::Result result) {
     if (result != files::Result::NotRegular && result != files::Result::TooLarge) return;
-    WriteLog(logBeside(file),
-             std::string("Cannot ") + what + " " + file + ": " + files::describe(result));
+    static std::mutex guard;
+    static std::string last;
+    const std::string line =
+        std::string("Cannot ") + what + " " + file + ": " + files::describe(result);
+    {
+        const std::lock_guard<std::mutex> lock(guard);
+        if (line == last) return;
+        last = line;
+    }
+    WriteLog(logBeside(file), line);
 }
 
 bool isDigit(char c) {

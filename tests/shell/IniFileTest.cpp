@@ -163,10 +163,11 @@ TEST_F(SettingsFile, WriteThatCannotHappenIsLostSilently) {
     WriteIni("S", "k", "v", folder.file("gone/conf.ini"));
     EXPECT_FALSE(fs::exists(folder.file("gone")));
     fs::create_directory(path);
+    EXPECT_EQ(read("S", "k"), "DEF");
     write("S", "k", "v");
     EXPECT_TRUE(fs::is_directory(path));
     fs::remove(path);
-    // Only a folder in the settings file's place was worth a line.
+    // Only a folder in the settings file's place was worth a line, and only once.
     EXPECT_EQ(readBytes(folder.file("log.txt")),
               "Cannot read " + path + ": not a regular file\r\n");
     fs::remove(folder.file("log.txt"));
