@@ -120,6 +120,11 @@ TempResult writeViaTemporary(const std::string& target, const std::string& conte
     return ok ? TempResult::NoTemporary : TempResult::Failed;
 }
 
+// A file system that cannot sync says so with EINVAL; that is no failed write.
+bool synced(int fd) {
+    return ::fsync(fd) == 0 || errno == EINVAL;
+}
+
 std::string_view lineEnding(std::string_view text) {
     const std::size_t lf = text.find('\n');
     if (lf == std::string_view::npos || (lf > 0 && text[lf - 1] == '\r')) return "\r\n";
@@ -148,7 +153,7 @@ Result writeInPlace(const std::string& target, const std::string& content,
     }
     // Room first: on a full disk nothing is touched and the change is dropped.
     if (detail::reserve(file.get(), static_cast<off_t>(padded.size())) != 0) return Result::Failed;
-    if (!writeAllAt(file.get(), padded, 0) || ::fsync(file.get()) != 0) return Result::Failed;
+    if (!writeAllAt(file.get(), padded, 0) || !synced(file.get())) return Result::Failed;
     // The pad is only there while writing; a file left with it still reads as the new one.
     if (padded.size() > content.size() &&
         ::ftruncate(file.get(), static_cast<off_t>(content.size())) == 0)
