@@ -14,7 +14,14 @@
 namespace surfdeck::files {
 
 namespace detail {
-int (*reserve)(int fd, off_t len) = [](int fd, off_t len) { return ::posix_fallocate(fd, 0, len); };
+// The blocks only, leaving the size as it is: a kill between reserving and writing must
+// not leave the old text followed by zeros. Where the file system cannot do that, the
+// portable call, which grows the file.
+int (*reserve)(int fd, off_t len) = [](int fd, off_t len) {
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, len) == 0) return 0;
+    if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+    return ::posix_fallocate(fd, 0, len);
+};
 }  // namespace detail
 
 namespace {

@@ -73,7 +73,9 @@ class FileLock {
 };
 
 namespace detail {
-// Reserves len bytes of fd's file: posix_fallocate, replaceable in tests to play a full disk.
+// Reserves room for len bytes of fd's file without changing its size (fallocate with
+// FALLOC_FL_KEEP_SIZE, else posix_fallocate); 0 or an errno. Replaceable in tests to play
+// a full disk.
 extern int (*reserve)(int fd, off_t len);
 }  // namespace detail
 
