@@ -48,8 +48,7 @@ ScenarioRunner::ScenarioRunner(std::string programFolder, std::string scriptFold
       scriptFolder_(std::move(scriptFolder)),
       out_(out),
       err_(err),
-      registry_(programFile(folder_, "registry.reg"),
-                [this](const std::string& m) { WriteLog(programFile(folder_, "log.txt"), m); }) {
+      registry_(programFile(folder_, "registry.reg")) {
     // Every window the program asks to bring forward is a request worth showing.
     desktop_.setForegroundObserver([this](Hwnd h) {
         for (int n : automation_.openWindowNumbers()) {
