@@ -66,7 +66,9 @@ int main(int argc, char** argv) {
     QtTimers timers;
     QtEventLoop loop;
     QtClock clock;
-    FileRegistry registry(programFile(folder, "registry.reg"));
+    FileRegistry registry(programFile(folder, "registry.reg"), [&folder](const std::string& m) {
+        WriteLog(programFile(folder, "log.txt"), m);
+    });
     AppContext app(folder, desktop, timers, loop, clock, host);
     app.user = userFoldersFromEnvironment();
 
