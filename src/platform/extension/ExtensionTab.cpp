@@ -185,6 +185,7 @@ void ExtensionTab::update(const Json& tab, bool announce) {
     windowId_ = intField(tab, "windowId", windowId_);
     index_ = static_cast<int>(std::clamp<std::int64_t>(intField(tab, "index", index_), 0, 1 << 20));
     active_ = boolField(tab, "active", active_);
+    title_ = textField(tab, "title", title_).substr(0, 1000);
     // The address stays ours between commit and completion: the pushed one may lag.
     if (!loading_ || url_.empty()) url_ = textField(tab, "url", url_);
     const bool back = boolField(tab, "canGoBack", canGoBack_);

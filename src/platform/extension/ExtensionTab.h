@@ -43,6 +43,7 @@ class ExtensionTab : public BrowserWindow, public std::enable_shared_from_this<E
     std::int64_t windowId() const { return windowId_; }
     int index() const { return index_; }
     bool active() const { return active_; }
+    const std::string& title() const { return title_; }
     void setActive(bool on) { active_ = on; }
     Hwnd handle() const { return handle_; }
     bool closed() const { return closed_; }
@@ -78,6 +79,7 @@ class ExtensionTab : public BrowserWindow, public std::enable_shared_from_this<E
     bool active_ = false;
     bool closed_ = false;
     std::string url_;
+    std::string title_;
     bool canGoBack_ = false;
     bool canGoForward_ = false;
     bool loading_ = false;        // between DownloadBegin and DownloadComplete
