@@ -5,7 +5,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocalSocket>
 #include <QObject>
@@ -211,16 +210,18 @@ void ExtensionAutomation::postDrain() {
 }
 
 bool ExtensionAutomation::waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer elapsed;
-    elapsed.start();
+    // The timer's own signal ends the wait: a coarse timer may fire a little early, and a
+    // clock check after it would then wait on with nothing left to wake the loop.
+    bool timedOut = false;
     QTimer timer;
     timer.setSingleShot(true);
-    timer.start(timeoutMs);  // wakes the loop at the time-out
+    QObject::connect(&timer, &QTimer::timeout, [&timedOut] { timedOut = true; });
+    timer.start(timeoutMs);
     // Events go on being handed out while we wait, including to handlers that make calls
     // of their own. (Not exec(): once the application is quitting, exec() returns at once.)
     QEventLoop loop;
     while (!done()) {
-        if (elapsed.elapsed() >= timeoutMs) return false;
+        if (timedOut) return false;
         loop.processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
