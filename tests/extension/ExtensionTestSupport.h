@@ -55,9 +55,11 @@ class FakePeer {
         a.sun_family = AF_UNIX;
         socketPath.copy(a.sun_path, socketPath.size());
         connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readSome(); });
+        out_ = fd_;
+        listen();
     }
+    // Over two pipes: the browser's end of a bridge's standard streams.
+    FakePeer(int readFd, int writeFd) : fd_(readFd), out_(writeFd), connected_(true) { listen(); }
     ~FakePeer() { close(); }
     bool connected() const { return connected_; }
     void close() {
@@ -66,12 +68,11 @@ class FakePeer {
             notifier_->setEnabled(false);
             notifier_.release()->deleteLater();
         }
+        if (out_ >= 0 && out_ != fd_) ::close(out_);
         if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
+        fd_ = out_ = -1;
     }
-    void sendRaw(const std::string& bytes) {
-        (void)!::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    }
+    void sendRaw(const std::string& bytes) { (void)!::write(out_, bytes.data(), bytes.size()); }
     void send(const Json& j) { sendRaw(wire::encodeFrame(j.dump())); }
     void hello(long long pid = 4242) {
         send({{"type", "hello"}, {"protocol", 1}, {"browser", "chromium"}, {"browserPid", pid}});
@@ -90,11 +91,17 @@ class FakePeer {
 
     std::vector<Json> received;
     std::function<std::optional<Json>(const Json& call)> respond;
+    // Sees every other message as it arrives.
+    std::function<void(const Json& message)> onMessage;
 
   private:
+    void listen() {
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readSome(); });
+    }
     void readSome() {
         char buffer[65536];
-        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
         if (n <= 0) {
             notifier_->setEnabled(false);
             return;
@@ -107,10 +114,14 @@ class FakePeer {
                 if (auto result = respond(m))
                     send({{"type", "reply"}, {"id", m["id"]}, {"ok", true}, {"result", *result}});
                 if (fd_ < 0) return;
+            } else if (onMessage) {
+                onMessage(m);
+                if (fd_ < 0) return;
             }
         }
     }
     int fd_ = -1;
+    int out_ = -1;
     bool connected_ = false;
     wire::FrameDecoder decoder_{wire::kMaxToBrowser};
     std::unique_ptr<QSocketNotifier> notifier_;
