@@ -139,6 +139,8 @@ void Bridge::launchSurfdeck() {
 
 void Bridge::toBrowser(const std::string& json) {
     if (!writeAll(1, encodeFrame(json))) {
+        // A closed pipe is the browser letting us go, as when it closes our input.
+        if (errno == EPIPE) std::_Exit(0);
         log("the browser stopped reading, ending");
         std::_Exit(1);
     }
