@@ -46,7 +46,8 @@ TEST_F(ExtensionBackend, PushedStateBecomesTheListWithHandlesNeverReused) {
     auto peer = browser({window(1, {tab(11, 1, 1, "http://b/"), tab(10, 1, 0, "http://a/")}),
                          window(2, {tab(20, 2, 0, "http://c/")})});
     ASSERT_TRUE(waitUntil([&] { return list->Count() == 3; }));
-    EXPECT_EQ(peer->count("settings"), 1) << "settings follow the hello";
+    EXPECT_TRUE(waitUntil([&] { return peer->count("settings") == 1; }))
+        << "settings follow the hello";
     const auto first = handles();
     EXPECT_EQ(list->Item(0)->LocationURL(), "http://a/") << "window order, then tab-strip order";
     EXPECT_EQ(list->Item(2)->LocationURL(), "http://c/");
@@ -208,6 +209,26 @@ TEST_F(ExtensionBackend, ASecondBackendLeavesTheSocketToTheFirst) {
     auto peer = browser({window(1, {tab(10, 1, 0, "http://a/")})});
     ASSERT_TRUE(waitUntil([&] { return list->Count() == 1; }));
     EXPECT_EQ(second.automation->createShellWindows()->Count(), 0);
+}
+
+TEST_F(ExtensionBackend, TheLookupBrowserFetchesThroughAConnectedBrowser) {
+    auto query = backend.automation->createEmbeddedBrowser(EmbeddedRole::Query);
+    Recorder rec;
+    query->advise(&rec);
+    query->Navigate("http://q/?a");
+    ASSERT_TRUE(waitUntil([&] { return backend.logged("no browser is connected"); }));
+    auto peer = browser({});
+    peer->respond = [](const Json& call) -> std::optional<Json> {
+        return Json{{"html", "<body>" + call["url"].get<std::string>() + "</body>"}};
+    };
+    ASSERT_TRUE(waitUntil([&] { return backend.automation->hub().anyPeer() != 0; }));
+    query->Navigate("http://q/?b");
+    query->Stop();  // abandoned: no DocumentComplete for it
+    query->Navigate("http://q/?c");
+    ASSERT_TRUE(waitUntil([&] { return rec.lines.size() == 4; }));
+    EXPECT_THAT(rec.lines, ElementsAre("before http://q/?a", "before http://q/?b",
+                                       "before http://q/?c", "complete http://q/?c"));
+    EXPECT_EQ(query->Document()->bodyOuterHTML(), "<body>http://q/?c</body>");
 }
 
 TEST(ExtensionSocket, AStaleSocketFileIsReplacedAndTheFolderIsPrivate) {

@@ -87,6 +87,8 @@ class ExtensionHub : public std::enable_shared_from_this<ExtensionHub> {
     // Handles the queued messages, in arrival order; may run nested inside a call.
     void drain();
     std::size_t peerCount() const { return peers_.size(); }
+    // A browser that has said hello (the first connected); 0 when none.
+    PeerId anyPeer() const;
 
     // ---- the tabs
     std::vector<std::shared_ptr<ExtensionTab>> tabs() const;

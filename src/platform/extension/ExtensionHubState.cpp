@@ -259,6 +259,12 @@ Hwnd ExtensionHub::focusedTab() const {
     return 0;
 }
 
+PeerId ExtensionHub::anyPeer() const {
+    for (const auto& [id, p] : peers_)
+        if (p->hello && !p->closed) return id;
+    return 0;
+}
+
 std::string ExtensionHub::windowState(PeerId id, std::int64_t windowId) const {
     auto p = peer(id);
     if (!p) return {};

@@ -15,6 +15,7 @@
 #include <cerrno>
 
 #include "platform/chromium/BrowserSettings.h"
+#include "platform/extension/ExtensionQuery.h"
 #include "platform/extension/ExtensionShellWindows.h"
 #include "shell/Log.h"
 #include "shell/Settings.h"
@@ -251,9 +252,13 @@ std::shared_ptr<ShellWindows> ExtensionAutomation::createShellWindows() {
     return ExtensionShellWindows::create(hub_);
 }
 
-std::shared_ptr<EmbeddedBrowser> ExtensionAutomation::createEmbeddedBrowser(EmbeddedRole) {
-    throw AutomationError(automation_error::Failed,
-                          "The related-sites views are not shown by the extension backend");
+std::shared_ptr<EmbeddedBrowser> ExtensionAutomation::createEmbeddedBrowser(EmbeddedRole role) {
+    if (role != EmbeddedRole::Query)
+        throw AutomationError(automation_error::Failed,
+                              "The results view is not shown by the browser backend");
+    // One lookup browser serves every showing of the panel.
+    if (!query_) query_ = std::make_shared<ExtensionQueryBrowser>(hub_);
+    return query_;
 }
 
 std::shared_ptr<Foreground> ExtensionAutomation::foreground() {

@@ -35,6 +35,7 @@ struct ExtensionSettings {
 };
 
 class X11ActiveWindow;
+class ExtensionQueryBrowser;
 
 class ExtensionAutomation : public Automation, private HubHost {
   public:
@@ -80,6 +81,7 @@ class ExtensionAutomation : public Automation, private HubHost {
     PeerId nextPeer_ = 0;
     bool drainPosted_ = false;
     std::shared_ptr<X11ActiveWindow> x11_;
+    std::shared_ptr<ExtensionQueryBrowser> query_;
 };
 
 // The foreground tab: the window the window system reports active, matched to a
