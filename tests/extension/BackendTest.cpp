@@ -174,18 +174,22 @@ TEST_F(ExtensionBackend, TwoBrowsersShareOneList) {
 }
 
 TEST_F(ExtensionBackend, GarbageAndUnknownMessagesAreDroppedWithOneLineEach) {
-    auto peer = browser({window(1, {tab(10, 1, 0, "http://a/")})});
+    auto peer = std::make_unique<FakePeer>(backend.automation->socketPath());
+    peer->send({{"type", "hello"}, {"browser", "evil\nInjected line"}});
+    peer->send(state({window(1, {tab(10, 1, 0, "http://a/")})}));
     peer->sendRaw(wire::encodeFrame("{not json"));
     peer->sendRaw(wire::encodeFrame("[1,2]"));
     peer->sendRaw(wire::encodeFrame(R"({"type":5})"));
     peer->sendRaw(wire::encodeFrame(std::string(100, '[') + std::string(100, ']')));
     peer->send({{"type", "fromTheFuture"}, {"x", 1}});
+    peer->send({{"type", "saveText"}, {"text", 5}});
     peer->send({{"type", "tab"}, {"tab", {{"id", "eleven"}}}});
     peer->send({{"type", "tab"}, {"tab", tab(11, 1, 1, "http://b/")}});
     ASSERT_TRUE(waitUntil([&] { return list->Count() == 2; })) << "the connection stays";
-    EXPECT_EQ(backend.log.size(), 5u) << "connected, then four dropped messages";
+    EXPECT_EQ(backend.log.size(), 6u) << "connected, four dropped messages, no text to save";
     EXPECT_TRUE(backend.logged("Browser message dropped: not JSON"));
     EXPECT_TRUE(backend.logged("nested too deeply"));
+    for (const auto& line : backend.log) EXPECT_EQ(line.find('\n'), std::string::npos) << line;
 }
 
 TEST_F(ExtensionBackend, AHugeOrHelloLessConnectionIsDropped) {

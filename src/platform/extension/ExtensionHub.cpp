@@ -31,6 +31,16 @@ bool boolField(const Json& object, const char* key, bool def) {
     return it != object.end() && it->is_boolean() ? it->get<bool>() : def;
 }
 
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < ' ' || c == '\x7f') c = ' ';
+    return text;
+}
+
+void ExtensionHub::log(const std::string& line) {
+    host_.log(oneLine(line));
+}
+
 ExtensionHub::ExtensionHub(HubHost& host, HubOptions options)
     : host_(host), options_(std::move(options)) {}
 
@@ -110,8 +120,9 @@ void ExtensionHub::received(PeerId id, const char* data, std::size_t size) {
             } else {
                 w.failed = true;
                 w.number = automation_error::Failed;
-                w.error = textField(*message, "error", "the browser refused");
-                if (w.error.size() > 300) w.error.resize(300);
+                // The text ends up in our log through whoever catches the error.
+                w.error =
+                    oneLine(textField(*message, "error", "the browser refused").substr(0, 300));
             }
             continue;
         }

@@ -111,7 +111,8 @@ class ExtensionHub : public std::enable_shared_from_this<ExtensionHub> {
     void setHomePage(const std::string& url);
     void setSuppressContextMenu(bool on);
     const HubOptions& options() const { return options_; }
-    void log(const std::string& line) { host_.log(line); }
+    // One line, whatever the browser put into it.
+    void log(const std::string& line);
 
     std::function<void(const std::string& text)> onSaveText;
     std::function<void()> onLaunch;
@@ -177,5 +178,7 @@ class ExtensionHub : public std::enable_shared_from_this<ExtensionHub> {
 std::int64_t intField(const Json& object, const char* key, std::int64_t def = -1);
 std::string textField(const Json& object, const char* key, const std::string& def = {});
 bool boolField(const Json& object, const char* key, bool def = false);
+// The text with control characters (line breaks among them) as spaces.
+std::string oneLine(std::string text);
 
 }  // namespace surfdeck::extension
