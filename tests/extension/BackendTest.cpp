@@ -1,6 +1,9 @@
 // The extension backend against fake browsers over its real socket.
 #include <gmock/gmock.h>
 
+#include <sys/fsuid.h>
+#include <sys/wait.h>
+
 #include <fstream>
 
 #include "ExtensionTestSupport.h"
@@ -233,6 +236,30 @@ TEST_F(ExtensionBackend, TheLookupBrowserFetchesThroughAConnectedBrowser) {
     EXPECT_THAT(rec.lines, ElementsAre("before http://q/?a", "before http://q/?b",
                                        "before http://q/?c", "complete http://q/?c"));
     EXPECT_EQ(query->Document()->bodyOuterHTML(), "<body>http://q/?c</body>");
+}
+
+TEST_F(ExtensionBackend, AConnectionFromAnotherUserIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to connect as another user";
+    const std::string path = backend.automation->socketPath();
+    const pid_t child = fork();
+    if (child == 0) {
+        // Another user as the socket sees it; the folder is still searched as root.
+        if (seteuid(65534) != 0 || setfsuid(0) < 0) _exit(2);
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        path.copy(a.sun_path, path.size());
+        if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) _exit(3);
+        const std::string hello = wire::encodeFrame(R"({"type":"hello"})");
+        (void)!write(fd, hello.data(), hello.size());
+        char c;
+        _exit(read(fd, &c, 1) <= 0 ? 0 : 4);  // closed on us (reset: it read nothing)
+    }
+    ASSERT_TRUE(waitUntil([&] { return backend.logged("another user (uid 65534)"); }));
+    int status = -1;
+    ASSERT_TRUE(waitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(backend.automation->hub().peerCount(), 0u);
 }
 
 TEST(ExtensionSocket, AStaleSocketFileIsReplacedAndTheFolderIsPrivate) {
