@@ -127,6 +127,10 @@ void ExtensionHub::received(PeerId id, const char* data, std::size_t size) {
             continue;
         }
         if (type == "hello") p->hello = true;
+        if (queue_.size() >= kMaxQueued) {
+            drop(id, "Browser connection dropped: too many messages at once");
+            return;
+        }
         queue_.push_back([this, p, m = std::move(*message)] { handle(p, m); });
         queued = true;
     }

@@ -74,6 +74,8 @@ class ExtensionHub : public std::enable_shared_from_this<ExtensionHub> {
     static constexpr int kMaxMalformed = 20;
     // Tabs one browser may hold; more are not tracked.
     static constexpr std::size_t kMaxTabs = 5000;
+    // Messages waiting to be handled; a browser that sends more at once is cut off.
+    static constexpr std::size_t kMaxQueued = 10000;
 
     ExtensionHub(HubHost& host, HubOptions options);
     ~ExtensionHub();
