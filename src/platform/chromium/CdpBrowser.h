@@ -67,6 +67,8 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     bool activate(Hwnd handle);
 
     QJsonObject call(const QString& method, const QJsonObject& params, const QString& session);
+    // For the fuzz target, which feeds it messages.
+    CdpConnection& connection() { return *connection_; }
     // True while a paused request still waits for our answer.
     bool held(const QString& requestId) const;
     void send(const QString& method, const QJsonObject& params, const QString& session,

@@ -40,6 +40,11 @@ void CdpConnection::open(const QUrl& url) {
     });
 }
 
+void CdpConnection::acceptForTesting() {
+    attempt_ = true;
+    onSocketState(QAbstractSocket::ConnectedState);
+}
+
 void CdpConnection::close() {
     if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
 }

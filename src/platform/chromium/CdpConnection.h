@@ -60,6 +60,11 @@ class CdpConnection : public QObject {
     // error answer, a time-out, or a connection that is not open or ends meanwhile.
     QJsonObject call(const QString& method, const QJsonObject& params, const QString& session = {});
 
+    // The fuzz target's door: the connection as if its socket had opened, and a message as
+    // if the socket had brought it.
+    void acceptForTesting();
+    void receive(const QString& text) { onText(text); }
+
     // True while a request the browser paused is still ours to continue or fail; false
     // once it was let go (too long held) or answered.
     bool held(const QString& requestId) const { return held_.contains(requestId); }
