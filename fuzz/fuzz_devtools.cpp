@@ -45,7 +45,7 @@ class Backend : public Automation {
 
 // Hands out everything the connection queued, over as many turns as it takes.
 void settle(CdpConnection& connection) {
-    for (int turn = 0; turn < 50 && connection.isOpen(); ++turn)
+    for (int turn = 0; turn < 50 && connection.queued() > 0; ++turn)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

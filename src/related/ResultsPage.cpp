@@ -179,7 +179,7 @@ std::string listable(PageBuild& build, const std::string& out, string_view href,
         build.leftOut.emplace_back(href);
         return {};
     }
-    if (out.size() + itemSize + 2 * address.size() > build.budget) {
+    if (out.size() + itemSize + 6 * address.size() > build.budget) {
         build.full = true;
         return {};
     }

@@ -130,7 +130,8 @@ TEST(Endpoint, AnAnswerThatIsNotThisEndpointsBrowserIsRefused) {
          },
          "not this endpoint's browser"},
     };
-    for (const auto& [body, reason] : cases) {
+    for (const auto& [answer, reason] : cases) {
+        const auto& body = answer;  // older clang cannot capture a structured binding
         FakeEndpoint impostor([&](QTcpSocket* socket) {
             socket->write(jsonReply(body()));
             socket->disconnectFromHost();
@@ -142,6 +143,29 @@ TEST(Endpoint, AnAnswerThatIsNotThisEndpointsBrowserIsRefused) {
             << reason;
         EXPECT_FALSE(probe.automation->connected());
     }
+}
+
+// A flood of events is handed out over several turns of the event loop, so the window's
+// own events (here a timer) get their turn long before the flood is through.
+TEST(EventQueue, IsHandedOutOverSeveralTurnsOfTheLoop) {
+    CdpConnection connection(1000);
+    int handled = 0;
+    connection.setEventHandler([&](const QString&, const QJsonObject&, const QString&) {
+        QElapsedTimer busy;  // each event costs a little, as the core's handlers do
+        busy.start();
+        while (busy.nsecsElapsed() < 2000) {
+        }
+        ++handled;
+    });
+    connection.acceptForTesting();
+    constexpr int kEvents = 40000;
+    for (int i = 0; i < kEvents; ++i)
+        connection.receive(R"({"method":"Target.targetCreated","params":{}})");
+    int handledWhenTimerRan = -1;
+    QTimer::singleShot(0, [&] { handledWhenTimerRan = handled; });
+    ASSERT_TRUE(waitFor([&] { return handled == kEvents; }, 60000));
+    EXPECT_GE(handledWhenTimerRan, 0);
+    EXPECT_LT(handledWhenTimerRan, kEvents / 2);
 }
 
 }  // namespace

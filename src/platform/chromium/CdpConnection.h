@@ -64,6 +64,7 @@ class CdpConnection : public QObject {
     // if the socket had brought it.
     void acceptForTesting();
     void receive(const QString& text) { onText(text); }
+    std::size_t queued() const { return queue_.size(); }
 
     // True while a request the browser paused is still ours to continue or fail; false
     // once it was let go (too long held) or answered.
