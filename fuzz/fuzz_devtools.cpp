@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BrowserSettings settings;
     settings.startBrowser = false;
     settings.reconnectMs = 0;
-    settings.callTimeoutMs = 1;  // nothing answers a call but the input
+    settings.callTimeoutMs = 0;  // nothing answers a call but the input: fail at once
     auto browser = std::make_shared<CdpBrowser>(settings, [](const std::string&) {});
     Backend backend(browser);
     auto shell = backend.createShellWindows();
