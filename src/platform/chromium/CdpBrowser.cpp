@@ -209,6 +209,7 @@ void CdpBrowser::onClosed() {
 }
 
 void CdpBrowser::clearTabs() {
+    pruneAt_ = 64;
     tabs_.clear();
     orderOf_.clear();
     bySession_.clear();
@@ -311,10 +312,13 @@ void CdpBrowser::seen(const QJsonObject& info) {
     if (!isTab(info) || orderOf_.contains(targetId) || unattached_.contains(targetId)) return;
     const qint64 now = clock_.elapsed();
     // Targets that are never attached (another client's, or refused) are not kept for ever.
-    if (unattached_.size() >= 64) {
+    // Swept whenever the list has doubled since the last sweep, so a flood costs no more
+    // per report than a trickle.
+    if (unattached_.size() >= pruneAt_) {
         for (auto it = unattached_.begin(); it != unattached_.end();)
             it = now - it->at > kUnattachedMs ? unattached_.erase(it) : std::next(it);
         if (unattached_.size() >= 4096) unattached_.clear();
+        pruneAt_ = std::max<qsizetype>(64, 2 * unattached_.size());
     }
     unattached_.insert(targetId, {nextOrder_++, now});
 }

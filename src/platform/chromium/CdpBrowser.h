@@ -118,6 +118,7 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
         qint64 at;
     };
     QHash<QString, Unattached> unattached_;
+    qsizetype pruneAt_ = 64;
     std::uint64_t nextOrder_ = 0;
     QElapsedTimer clock_;
     mutable std::optional<std::vector<std::shared_ptr<CdpTab>>> ready_;
