@@ -3,11 +3,17 @@
 //   multiple of the same call on a simulated window (counter "x_sim_call");
 // - one Timer10 tick of the main window tracking one tab, as a multiple of the same tick
 //   tracking one simulated window (counter "x_sim_tick").
+// - a flood of target reports from the endpoint (a page target created and changed, never
+//   attached), per message as a multiple of parsing the message alone (counter
+//   "x_json_parse"), and the per-message cost at 40,000 targets over that at 1,000
+//   (counter "x_growth": about 1 while the cost stays linear).
 // The browser is a headless Chromium of the benchmark's own.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QStringList>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -18,6 +24,8 @@
 #include "forms/Form.h"
 #include "mainwindow/frmMain.h"
 #include "platform/chromium/BrowserLauncher.h"
+#include "platform/chromium/CdpBrowser.h"
+#include "platform/chromium/CdpConnection.h"
 #include "platform/chromium/ChromiumAutomation.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
@@ -120,6 +128,56 @@ void timer10Tick(benchmark::State& state, Environment& env) {
     state.counters["x_sim_tick"] = seconds / static_cast<double>(state.iterations()) / baseline;
 }
 
+QStringList targetReports(int targets) {
+    QStringList out;
+    for (int i = 0; i < targets; ++i) {
+        const QString info =
+            QStringLiteral(R"({"targetId":"T%1","type":"page","url":"http://x.example/%1",)"
+                           R"("title":"","attached":false,"canAccessOpener":false})")
+                .arg(i);
+        out << QStringLiteral(R"({"method":"Target.targetCreated","params":{"targetInfo":%1}})")
+                   .arg(info)
+            << QStringLiteral(R"({"method":"Target.targetInfoChanged","params":{"targetInfo":%1}})")
+                   .arg(info);
+    }
+    return out;
+}
+
+// Seconds per message from arrival to handled, the queue handed out as the loop turns.
+double floodSecondsPerMessage(int targets) {
+    chromium::BrowserSettings s;
+    s.startBrowser = false;
+    s.reconnectMs = 0;
+    auto browser = std::make_shared<chromium::CdpBrowser>(s, nullptr);
+    chromium::CdpConnection& connection = browser->connection();
+    connection.acceptForTesting();
+    QCoreApplication::processEvents();
+    const QStringList messages = targetReports(targets);
+    const auto start = Clock::now();
+    for (const QString& m : messages) connection.receive(m);
+    while (connection.queued() > 0) QCoreApplication::processEvents();
+    return std::chrono::duration<double>(Clock::now() - start).count() / messages.size();
+}
+
+void targetFlood(benchmark::State& state) {
+    const QStringList sample = targetReports(1000);
+    const double parse =
+        secondsPerCall(20,
+                       [&] {
+                           for (const QString& m : sample)
+                               benchmark::DoNotOptimize(QJsonDocument::fromJson(m.toUtf8()));
+                       }) /
+        sample.size();
+    double small = 0;
+    double large = 0;
+    for (auto _ : state) {
+        small = floodSecondsPerMessage(1000);
+        large = floodSecondsPerMessage(40000);
+    }
+    state.counters["x_json_parse"] = large / parse;
+    state.counters["x_growth"] = large / small;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,6 +192,7 @@ int main(int argc, char** argv) {
                                  [&env](benchmark::State& s) { syncCall(s, env); });
     benchmark::RegisterBenchmark("BM_Timer10TickOneTab",
                                  [&env](benchmark::State& s) { timer10Tick(s, env); });
+    benchmark::RegisterBenchmark("BM_TargetFlood", targetFlood)->Iterations(1);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -1,5 +1,7 @@
 #include "related/ResultsPage.h"
 
+#include "related/PageAddress.h"
+
 #include <cstring>
 #include <string_view>
 #include <unordered_set>
@@ -142,67 +144,59 @@ void appendEscaped(std::string& out, string_view text) {
     }
 }
 
-// The character a kept reference stands for, as far as a scheme check needs it: ASCII
-// as itself, anything else as a byte no scheme holds.
-char decodeReference(string_view ref) {
-    constexpr char kOther = '\x7f';
-    const string_view body = ref.substr(1, ref.size() - 2);
-    if (body.empty()) return kOther;
-    if (body[0] == '#') {
-        const bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
-        unsigned long value = 0;
-        for (char c : body.substr(hex ? 2 : 1)) {
-            const unsigned digit = isDigit(c) ? static_cast<unsigned>(c - '0')
-                                              : static_cast<unsigned>(foldAscii(c) - 'a' + 10);
-            value = value * (hex ? 16 : 10) + digit;
-            if (value > 0x10FFFF) return kOther;
+// A resolved address holds no references any more: every "&" is a character of its own.
+void appendAddress(std::string& out, string_view address) {
+    for (char c : address) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
-        return value < 0x7f ? static_cast<char>(value) : kOther;
     }
-    if (body == "colon") return ':';
-    if (body == "Tab") return '\t';
-    if (body == "NewLine") return '\n';
-    return kOther;
+}
+
+// The item's address when it may be listed and still fits the page; leftOut and full
+// record why not.
+std::string listable(PageBuild& build, const std::string& out, string_view href,
+                     std::size_t itemSize) {
+    if (build.full) return {};
+    std::string address = webAddress(std::string(href), build.base);
+    if (address.empty()) {
+        build.leftOut.emplace_back(href);
+        return {};
+    }
+    if (out.size() + itemSize + 6 * address.size() > build.budget) {
+        build.full = true;
+        return {};
+    }
+    return address;
 }
 
 void appendItem(std::string& out, string_view prefix, string_view url, string_view alt,
                 string_view title, string_view suffix) {
     out += prefix;
     out += "<A HREF=\"";
-    appendEscaped(out, url);
+    appendAddress(out, url);
     out += "\" Title=\"";
     appendEscaped(out, alt);
     out += "\">";
     appendEscaped(out, title);
     out += "</A>";
     out += suffix;
-}
-
-bool runsScript(string_view address) {
-    // Only the first few characters can make up one of the schemes; the cap keeps a
-    // long address from being decoded whole.
-    constexpr std::size_t kEnough = 64;
-    std::string scheme;
-    bool leading = true;
-    for (std::size_t i = 0; i < address.size() && scheme.size() < kEnough; ++i) {
-        char c = address[i];
-        if (c == '&') {
-            const std::size_t len = referenceLength(address, i);
-            if (len != 0) {
-                c = decodeReference(address.substr(i, len));
-                i += len - 1;
-            }
-        }
-        const auto byte = static_cast<unsigned char>(c);
-        if (leading && byte <= 0x20) continue;
-        leading = false;
-        if (c == '\t' || c == '\n' || c == '\r') continue;
-        if (c == ':') {
-            return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
-        }
-        scheme += foldAscii(c);
-    }
-    return false;
 }
 
 }  // namespace
@@ -214,16 +208,28 @@ std::string escapeScraped(const std::string& text) {
     return out;
 }
 
-bool isScriptAddress(const std::string& address) {
-    return runsScript(address);
-}
-
 std::string GetBetween(const std::string& text, const std::string& startMarker,
                        const std::string& endMarker) {
     return std::string(between(text, startMarker, endMarker));
 }
 
 std::string GetRelatedHTML(const std::string& markup, const std::string& source) {
+    PageBuild build;
+    return GetRelatedHTML(markup, source, build);
+}
+
+std::string GetCategoryHTML(const std::string& markup) {
+    PageBuild build;
+    return GetCategoryHTML(markup, build);
+}
+
+std::string capMarkup(const std::string& markup, std::size_t limit) {
+    if (markup.size() <= limit) return markup;
+    const std::size_t open = markup.rfind('<', limit);
+    return markup.substr(0, open == std::string::npos ? 0 : open);
+}
+
+std::string GetRelatedHTML(const std::string& markup, const std::string& source, PageBuild& build) {
     constexpr string_view kLink = "<p><a";
     string_view s = markup;
     s = afterFirstChar(s, findNoCase(s, "<body"));
@@ -253,14 +259,20 @@ std::string GetRelatedHTML(const std::string& markup, const std::string& source)
         if (shown.size() >= 7 && equalsNoCaseAt(shown, 0, "http://")) shown.remove_prefix(7);
         if (!shown.empty() && shown.back() == '/') shown.remove_suffix(1);
 
-        if (runsScript(href)) continue;
-        appendItem(out, {}, href, title, shown, "<BR>\r\n");
+        // Each scraped character grows to six at most once escaped.
+        const std::string address =
+            listable(build, out, href, 64 + 6 * (title.size() + shown.size()));
+        if (address.empty()) {
+            if (build.full) break;
+            continue;
+        }
+        appendItem(out, {}, address, title, shown, "<BR>\r\n");
     }
     out += kRelatedRule;
     return out;
 }
 
-std::string GetCategoryHTML(const std::string& markup) {
+std::string GetCategoryHTML(const std::string& markup, PageBuild& build) {
     constexpr string_view kSplit = ">Category:";
     constexpr string_view kHttp = "http://";
     const string_view s = afterFirstChar(markup, string_view(markup).find("<body"));
@@ -294,7 +306,13 @@ std::string GetCategoryHTML(const std::string& markup) {
         }
 
         if (!shown.insert(address).second) continue;
-        appendItem(out, "<div style=\"margin-top:8px;\">", address, address, title, "</DIV>\r\n");
+        const std::string web = listable(
+            build, out, address, 96 + 6 * (address.size() + title.size()) + kCreditFooter.size());
+        if (web.empty()) {
+            if (build.full) break;
+            continue;
+        }
+        appendItem(out, "<div style=\"margin-top:8px;\">", web, address, title, "</DIV>\r\n");
     }
     out += kCreditFooter;
     return out;

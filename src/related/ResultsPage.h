@@ -1,5 +1,8 @@
 #pragma once
+#include <cstddef>
+#include <limits>
 #include <string>
+#include <vector>
 
 // The related-sites panel's own page, built from the markup of the search service's
 // related-pages answer: a list of related sites, then a list of categories. Pure text;
@@ -11,19 +14,33 @@ namespace surfdeck {
 std::string GetBetween(const std::string& text, const std::string& startMarker,
                        const std::string& endMarker);
 
+// What a page is built against, and what the building left out.
+struct PageBuild {
+    // Relative links are resolved against it (see answerBase); with none they are left out.
+    std::string base;
+    // Items stop once the page would grow past this many bytes (the fixed pieces and the
+    // credit always come).
+    std::size_t budget = std::numeric_limits<std::size_t>::max();
+    // Filled: every link that was not an http, https or ftp address once resolved.
+    std::vector<std::string> leftOut;
+    // Set when the budget ended the list early.
+    bool full = false;
+};
+
 // The related-sites half of the page; source is the site named in its header.
 std::string GetRelatedHTML(const std::string& markup, const std::string& source);
+std::string GetRelatedHTML(const std::string& markup, const std::string& source, PageBuild& build);
 
 // The category half of the page, ending with the credit footer.
 std::string GetCategoryHTML(const std::string& markup);
+std::string GetCategoryHTML(const std::string& markup, PageBuild& build);
+
+// The answer markup cut to at most limit bytes, just before the last tag that would not
+// fit whole; the markup itself when it fits.
+std::string capMarkup(const std::string& markup, std::size_t limit);
 
 // Scraped text made safe for an attribute value or element text: nothing in it can close
 // the attribute or open a tag. Well-formed character references ("&amp;", "&#39;") stay.
 std::string escapeScraped(const std::string& text);
-
-// True when a browser would run the address as script (javascript:, vbscript:, data:),
-// after the browser's own clean-up: leading blanks and control characters dropped, tabs
-// and line breaks ignored, character references decoded, scheme case ignored.
-bool isScriptAddress(const std::string& address);
 
 }  // namespace surfdeck

@@ -5,6 +5,7 @@
 
 #include "frame/Skin.h"
 #include "mainwindow/frmMain.h"
+#include "related/PageAddress.h"
 #include "related/ResultsPage.h"
 #include "search/ActiveWindow.h"
 #include "search/SearchAddress.h"
@@ -50,6 +51,14 @@ constexpr double kCheckWidth = 855;
 constexpr double kCheckHeight = 240;
 
 constexpr const char* kSection = "RelatedSearchWindow";
+
+// The answer markup taken for the page, and the page itself: beyond these the results
+// browser holds the window up for longer than half a second or so.
+constexpr std::size_t kAnswerLimit = 2 * 1024 * 1024;
+constexpr std::size_t kPageBudget = 1024 * 1024;
+constexpr std::size_t kFixedPieces = 1024;
+// Left-out links logged one by one; the rest are counted in one line.
+constexpr std::size_t kLeftOutLines = 20;
 
 // The system's default date and time text: short date, a blank, long time
 // ("12/6/2026 9:30:00 AM").
@@ -408,12 +417,40 @@ void frmBrowser::processAnswer(const std::string& URL) {
     lblStatus.setCaption("Related list complete");
     WebBrowser2.setTag("1");
     const auto answer = documentOf(browserOf(WebBrowser1), "WebBrowser1");
-    std::string markup = answer->bodyOuterHTML();
+    // A huge answer would freeze the window while the page is built and shown.
+    bool cutLogged = false;
+    const auto readMarkup = [&] {
+        std::string markup = answer->bodyOuterHTML();
+        if (markup.size() <= kAnswerLimit) return markup;
+        const std::size_t whole = markup.size();
+        markup = capMarkup(markup, kAnswerLimit);
+        if (!cutLogged)
+            app().log("Answer cut to " + std::to_string(markup.size()) + " of " +
+                      std::to_string(whole) + " bytes");
+        cutLogged = true;
+        return markup;
+    };
+    std::string markup = readMarkup();
     const auto eq = URL.find('=');
     const std::string source = eq == std::string::npos ? URL : URL.substr(eq + 1);
-    const std::string related = GetRelatedHTML(markup, source);
-    markup = answer->bodyOuterHTML();
-    const std::string page = related + GetCategoryHTML(markup);
+    PageBuild build;
+    build.base = answerBase(markup, URL);
+    // Half for each list, so that a long related list leaves room for the categories.
+    build.budget = kPageBudget / 2;
+    const std::string related = GetRelatedHTML(markup, source, build);
+    markup = readMarkup();
+    const bool relatedFull = build.full;
+    build.full = false;
+    // The category half's fixed pieces come on top of its budget.
+    build.budget = kPageBudget - kFixedPieces - std::min(related.size(), kPageBudget / 2);
+    const std::string page = related + GetCategoryHTML(markup, build);
+    for (std::size_t i = 0; i < build.leftOut.size() && i < kLeftOutLines; ++i)
+        app().log("Link left out " + logText(build.leftOut[i]));
+    if (build.leftOut.size() > kLeftOutLines)
+        app().log("Links left out " + std::to_string(build.leftOut.size() - kLeftOutLines) +
+                  " more");
+    if (relatedFull || build.full)
+        app().log("Related list cut to " + std::to_string(page.size()) + " bytes");
     app().log("html results ready, load in webbrowser");
     const auto results = documentOf(browserOf(WebBrowser2), "WebBrowser2");
     results->setBodyInnerHTML(page);
@@ -426,6 +463,12 @@ void frmBrowser::processAnswer(const std::string& URL) {
 void frmBrowser::WebBrowser2_BeforeNavigate2(BeforeNavigateArgs& args) {
     if (WebBrowser2.tag() == "1") return;
     args.cancel = true;
+    // Whatever the page asks to open (a link, a script, a refresh) goes to the user's
+    // window only as a web address: never a local or browser-internal page.
+    if (!isWebAddress(args.url)) {
+        app().log("Link left out " + logText(args.url));
+        return;
+    }
     OpenInIE(args.url);
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <utility>
@@ -88,6 +91,42 @@ TEST(BrowserFlags, TheEndpointStaysOnTheLoopbackAddressWhateverTheExtraFlagsSay)
     EXPECT_TRUE(args.filter("--remote-allow-origins").isEmpty());
     EXPECT_EQ(dropped, (QStringList{"--remote-debugging-address", "--remote-allow-origins",
                                     "--remote-debugging-port", "--user-data-dir"}));
+}
+
+TEST(BrowserFlags, ReservedNamesAreFoundAfterAnyDashesInAnyCase) {
+    for (const char* flag :
+         {"-remote-allow-origins=*", "---remote-allow-origins=*", "--REMOTE-Allow-Origins=*",
+          "remote-allow-origins=*", "-Remote-Debugging-Address=0.0.0.0", "-user-data-dir=/tmp/x",
+          "----remote-debugging-port=1"}) {
+        QStringList dropped;
+        const QStringList args =
+            browserArguments({"127.0.0.1", 9333}, "/srv/profile", flag, &dropped);
+        EXPECT_FALSE(args.contains(flag)) << flag;
+        EXPECT_EQ(dropped.size(), 1) << flag;
+    }
+    // Names that merely begin like a reserved one are the user's own.
+    const QStringList args = browserArguments({"127.0.0.1", 9333}, "/srv/profile",
+                                              "--user-data-dirs=x -remote-allow-originsX", nullptr);
+    EXPECT_TRUE(args.contains("--user-data-dirs=x"));
+    EXPECT_TRUE(args.contains("-remote-allow-originsX"));
+}
+
+TEST(BrowserProfile, IsTheOwnersAloneWhetherNewOrAlreadyThere) {
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath("fresh/profile");
+    const QString existing = dir.filePath("existing");
+    ASSERT_TRUE(QDir().mkpath(existing));
+    QFile::setPermissions(existing, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                        QFile::ExeOther);
+    const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    for (const QString& profile : {fresh, existing}) {
+        // Any program stands in for the browser: only the folder is looked at.
+        startDetachedBrowser("/bin/true", {"127.0.0.1", 9333}, profile.toStdString(), "", nullptr);
+        const auto mode = QFileInfo(profile).permissions() &
+                          ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        EXPECT_EQ(mode, ownerOnly) << profile.toStdString();
+    }
 }
 
 }  // namespace

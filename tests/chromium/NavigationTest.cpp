@@ -20,7 +20,7 @@ class Navigation : public ChromiumTest {
         ASSERT_TRUE(tab);
         load(tab, a());
         rec = std::make_unique<Recorder>(tab.get());
-        tab->advise(rec.get());
+        recCookie = tab->advise(rec.get());
     }
     std::string a() const { return server.url("/a.htm"); }
     std::string b() const { return server.url("/b.htm"); }
@@ -38,6 +38,7 @@ class Navigation : public ChromiumTest {
     std::string target;
     std::shared_ptr<BrowserWindow> tab;
     std::unique_ptr<Recorder> rec;
+    Cookie recCookie = 0;
 };
 
 TEST_F(Navigation, NavigateLoadsThatTabOnlyWithTheEventsInOrderAndCancelledSendsNothing) {
@@ -186,6 +187,30 @@ TEST_F(Navigation, RefusedAndCancelledNavigationsLeaveTheTabWhereItWas) {
     ASSERT_TRUE(waitLine("complete " + b()));
     EXPECT_EQ(rec->count("before " + b()), 1);
     EXPECT_EQ(tab->LocationURL(), b());
+}
+
+// A receiver that takes its time does not stall the user's browsing: the request goes on
+// after half a second, with a log line, and a late cancel changes nothing.
+TEST_F(Navigation, ARequestHeldLongerThanHalfASecondGoesOnByItself) {
+    bool loadedWhileHeld = false;
+    rec->cancelIf = [&](const std::string& url) {
+        if (url != b()) return false;
+        loadedWhileHeld = waitFor([&] { return server.requests("/b.htm") > 0; }, 3000);
+        return true;
+    };
+    driver->eval(target, "document.getElementById('l').click()");
+    ASSERT_TRUE(waitLine("complete " + b()));
+    EXPECT_TRUE(loadedWhileHeld);
+    EXPECT_EQ(logCount("Navigation held too long, let go: " + b()), 1);
+    EXPECT_EQ(tab->LocationURL(), b());
+
+    // Without a receiver, nothing is held at all.
+    rec->cancelIf = nullptr;
+    tab->unadvise(recCookie);
+    logLines.clear();
+    driver->eval(target, "location.href = '" + a() + "'");
+    ASSERT_TRUE(waitFor([&] { return tab->LocationURL() == a(); }));
+    EXPECT_EQ(logCount("Navigation held too long, let go: " + a()), 0);
 }
 
 TEST_F(Navigation, FramesLocalPathsAndUnreachableAddresses) {

@@ -73,6 +73,35 @@ TEST(ResultsBrowser, InThePanelALinkOpensInTheBrowserInFrontAndHoverShowsItsAddr
     EXPECT_EQ(view->toPlainText(), shown);
 }
 
+// Whatever a page in the panel links to, only web addresses reach the user's window: a
+// scheme-relative link is no "file://host/" to the view either.
+TEST(ResultsBrowser, InThePanelLocalAndBrowserPagesAreNeverOpened) {
+    QtProgram p;
+    p.openTab("http://www.example.com/");
+    frmBrowser& panel = p.program.related.show();
+    QTextBrowser* view = dynamic_cast<QtResultsBrowser&>(*panel.WebBrowser2.browser()).view();
+    const char* links[] = {"file:///etc/passwd", "//host.example/share", "chrome://settings/",
+                           "javascript:alert(1)", "https://www.example.org/"};
+    std::string html;
+    for (const char* l : links) html += std::string("<p><a href=\"") + l + "\">" + l + "</a></p>";
+    panel.WebBrowser2.browser()->Document()->setBodyInnerHTML(html);
+    QApplication::processEvents();
+    const QString shown = view->toPlainText();
+    p.shell.clearRequests();
+    for (const char* l : links) {
+        QTextCursor c(view->document());
+        c.setPosition(shown.indexOf(QString::fromUtf8(l)) + 2);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->cursorRect(c).center());
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(p.shell.requestLog(),
+              std::vector<std::string>{"#1 navigate https://www.example.org/"});
+    EXPECT_EQ(view->toPlainText(), shown);
+    const std::string log = p.log();
+    for (const char* l : {"file:///etc/passwd", "//host.example/share", "chrome://settings/"})
+        EXPECT_NE(log.find(std::string("Link left out ") + l), std::string::npos) << l << log;
+}
+
 TEST(ResultsBrowser, ItsViewFillsTheBrowserControlAndOutlivesThePanel) {
     QtProgram p;
     frmBrowser& panel = p.program.related.show();

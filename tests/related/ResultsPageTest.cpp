@@ -84,12 +84,12 @@ TEST(RelatedPage, EachLinkAfterTheFirstWithScrapedTextEscaped) {
         {"no link", "<body>nothing related</body>", {}},
         {"nothing at all", "", {}},
         {"one link only", "<body><p><a href=http://only.example/>Only</a>", {}},
-        {"quotes removed once",
+        {"quotes removed once; what is left has no scheme, so it is left out",
          skip + "<p><a href=\"\"http://q.example/\"\">Twice</a>",
-         {{"&quot;http://q.example/&quot;", "Twice", "&quot;http://q.example/&quot;"}}},
-        {"scheme found without regard to case, address linked unchanged",
+         {}},
+        {"scheme found without regard to case, linked in lower case",
          skip + "<p><a href=HTTP://Up.example/path>Upper</a>",
-         {{"HTTP://Up.example/path", "Upper", "Up.example/path"}}},
+         {{"http://Up.example/path", "Upper", "Up.example/path"}}},
         {"repeats all listed",
          skip + "<p><a href=http://s.example/>S</a><p><a href=http://s.example/>S</a>",
          {{"http://s.example/", "S", "s.example"}, {"http://s.example/", "S", "s.example"}}},
@@ -113,7 +113,9 @@ TEST(RelatedPage, EachLinkAfterTheFirstWithScrapedTextEscaped) {
               header("&lt;img src=x onerror=alert(1)&gt;") + "<HR NOSHADE SIZE=1>");
 }
 
-TEST(RelatedPage, LinksThatRunScriptAreLeftOut) {
+// Only web addresses are linked, however the page writes the rest; relative ones are
+// resolved against the answer's address.
+TEST(RelatedPage, OnlyWebAddressesAreLinkedOnceResolvedAndTheRestAreReported) {
     const std::string page =
         "<body><p><a href=skip>x</a>"
         "<p><a href=javascript:alert(1)>a</a>"
@@ -121,18 +123,61 @@ TEST(RelatedPage, LinksThatRunScriptAreLeftOut) {
         "<p><a href=&#106;avascript:alert(3)>c</a>"
         "<p><a href=java&Tab;script:alert(4)>d</a>"
         "<p><a href=javascript&colon;alert(5)>e</a>"
-        "<p><a href=VBScript:MsgBox(6)>f</a>"
         "<p><a href=data:text/html;base64,PHNjcmlwdD4=>g</a>"
-        "<p><a href=&#x0A;java&#x0D;script:alert(8)>h</a>"
+        "<p><a href=file:///etc/passwd>file</a>"
+        "<p><a href=chrome://settings/>settings</a>"
+        "<p><a href=&#102;ile:///etc/passwd>encoded file</a>"
         "<p><a href=http://safe.example/javascript:x>kept</a>"
+        "<p><a href=//other.example/>scheme-relative</a>"
         "<p><a href=data.html>relative</a>"
-        "<p><a href=&#106avascript:alert(9)>escaped</a>";
-    const std::string out = GetRelatedHTML(page, "s");
-    EXPECT_EQ(count(out, "<A HREF="), 3u);
-    EXPECT_NE(out.find("Title=\"kept\">safe.example/javascript:x</A>"), std::string::npos);
-    EXPECT_NE(out.find(">data.html</A>"), std::string::npos);
-    // A reference without its ";" is not kept, so it cannot turn into a "j".
-    EXPECT_NE(out.find("HREF=\"&amp;#106avascript:alert(9)\""), std::string::npos);
+        "<p><a href=&#106avascript:alert(9)>unterminated</a>"
+        "<p><a href=FTP://files.example/>ftp</a>";
+    PageBuild build;
+    build.base = "https://answer.example/search?as_rq=s";
+    const std::string out = GetRelatedHTML(page, "s", build);
+    const std::vector<std::string> linked = {
+        "http://safe.example/javascript:x", "https://other.example/",
+        "https://answer.example/data.html", "https://answer.example/&amp;#106avascript:alert(9)",
+        "ftp://files.example/"};
+    EXPECT_EQ(count(out, "<A HREF="), linked.size()) << out;
+    for (const auto& address : linked)
+        EXPECT_NE(out.find("<A HREF=\"" + address + "\""), std::string::npos) << address;
+    EXPECT_EQ(build.leftOut,
+              (std::vector<std::string>{"javascript:alert(1)", " \t JaVaScRiPt:alert(2)",
+                                        "&#106;avascript:alert(3)", "java&Tab;script:alert(4)",
+                                        "javascript&colon;alert(5)",
+                                        "data:text/html;base64,PHNjcmlwdD4=", "file:///etc/passwd",
+                                        "chrome://settings/", "&#102;ile:///etc/passwd"}));
+    EXPECT_FALSE(build.full);
+
+    // Without a web address to resolve against, relative links cannot be listed.
+    PageBuild local;
+    local.base = "file:///opt/surfdeck/g1.htm";
+    const std::string fromFile = GetRelatedHTML(page, "s", local);
+    EXPECT_EQ(fromFile.find("HREF=\"file:"), std::string::npos);
+    EXPECT_EQ(count(fromFile, "<A HREF="), 2u) << "the two absolute web addresses";
+}
+
+TEST(RelatedPage, AHugeAnswerIsCutAtATagAndThePageKeptWithinItsBudget) {
+    std::string answer = "<body><p><a href=http://first.example/>first</a>";
+    while (answer.size() < 5 * 1024 * 1024)
+        answer +=
+            "<p><a href=http://site" + std::to_string(answer.size()) + ".example/>A site</a>\n";
+    const std::size_t limit = 2 * 1024 * 1024;
+    const std::string cut = capMarkup(answer, limit);
+    EXPECT_LE(cut.size(), limit);
+    EXPECT_GT(cut.size(), limit - 100);
+    EXPECT_EQ(answer.compare(0, cut.size(), cut), 0);
+    EXPECT_EQ(answer[cut.size()], '<') << "cut just before a tag";
+    EXPECT_EQ(capMarkup("<b>short</b>", 100), "<b>short</b>");
+
+    PageBuild build;
+    build.budget = 64 * 1024;
+    const std::string page = GetRelatedHTML(cut, "s", build);
+    EXPECT_TRUE(build.full);
+    EXPECT_LE(page.size(), build.budget);
+    EXPECT_GT(page.size(), build.budget / 2);
+    EXPECT_EQ(page.substr(page.size() - 19), "<HR NOSHADE SIZE=1>") << "the closing rule stays";
 }
 
 // Each title is taken after its address, not after the "Category:" label.

@@ -322,6 +322,53 @@ TEST(RelatedInteraction, AClickedLinkOpensInTheActiveWindowAndTheListStays) {
     EXPECT_EQ(markup(s), page);
 }
 
+TEST(RelatedInteraction, OnlyWebAddressesAreOpenedOnThePagesBehalf) {
+    Scenario s;
+    s.ok(kDebugLookup);
+    for (const char* address : {"file:///etc/passwd", "chrome://settings/", "javascript:alert(1)",
+                                "FILE://host/share", "about:blank"})
+        s.ok(std::string("click frmBrowser.WebBrowser2:") + address + "\n");
+    s.ok("click frmBrowser.WebBrowser2:HTTPS://www.example.com/\n");
+    EXPECT_EQ(navigations(s), std::vector<std::string>{"HTTPS://www.example.com/"});
+    EXPECT_EQ(countLog(s, "Link left out "), 5);
+    EXPECT_EQ(countLog(s, "Link left out file:///etc/passwd"), 1);
+}
+
+TEST(RelatedLookup, LocalLinksInTheAnswerAreLeftOutAndRelativeOnesResolved) {
+    Scenario s;
+    s.write("answer.htm",
+            "<html><body><p><a href=/first>first</a>"
+            "<p><a href=file:///etc/passwd>local</a><p><a href=chrome://settings/>settings</a>"
+            "<p><a href=//other.example/>other</a><p><a href=/related?x=1>relative</a>"
+            "</body></html>");
+    s.ok(
+        "page http://www.google.com/search?as_rq=www.example.org answer.htm\n"
+        "start\nopen http://www.example.org/index.html\nfront 1\nwait 200\n"
+        "click frmMain.Toolbar1:related\nwait 50\n");
+    const std::string page = markup(s);
+    EXPECT_EQ(page.find("file:"), std::string::npos) << page;
+    EXPECT_EQ(page.find("chrome:"), std::string::npos) << page;
+    EXPECT_NE(page.find("<A HREF=\"http://other.example/\""), std::string::npos) << page;
+    EXPECT_NE(page.find("<A HREF=\"http://www.google.com/related?x=1\""), std::string::npos);
+    EXPECT_EQ(countLog(s, "Link left out file:///etc/passwd"), 1);
+    EXPECT_EQ(countLog(s, "Link left out chrome://settings/"), 1);
+}
+
+TEST(RelatedLookup, AHugeAnswerIsCutWithOneLine) {
+    Scenario s;
+    std::string answer = "<html><body><p><a href=http://first.example/>first</a>";
+    while (answer.size() < 3 * 1024 * 1024) answer += "<p><a href=http://site.example/>Site</a>\n";
+    s.write("answer.htm", answer + "</body></html>");
+    s.ok(
+        "page http://www.google.com/search?as_rq=www.example.org answer.htm\n"
+        "start\nopen http://www.example.org/index.html\nfront 1\nwait 200\n"
+        "click frmMain.Toolbar1:related\nwait 50\n");
+    EXPECT_EQ(countLog(s, "Answer cut to "), 1);
+    EXPECT_EQ(countLog(s, "Related list cut to "), 1);
+    EXPECT_LE(markup(s).size(), 1024u * 1024u);
+    EXPECT_EQ(countLog(s, "html results load complete"), 1);
+}
+
 TEST(RelatedInteraction, AFailingNavigationIsLoggedOnce) {
     Scenario s;
     s.ok(kDebugLookup);

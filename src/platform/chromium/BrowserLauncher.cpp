@@ -31,12 +31,17 @@ QStringList browserArguments(const Endpoint& endpoint, const std::string& profil
     if (runningAsRoot()) args << QStringLiteral("--no-sandbox");
     // The last of two equal switches wins, so these would undo the ones above; the
     // allowed origins would let any web page drive the browser through the endpoint.
-    static const char* const kReserved[] = {"--remote-debugging-address", "--remote-debugging-port",
-                                            "--remote-allow-origins", "--user-data-dir"};
+    // Chromium takes a switch after any number of dashes and in any case, so the name is
+    // compared the same way.
+    static const char* const kReserved[] = {"remote-debugging-address", "remote-debugging-port",
+                                            "remote-allow-origins", "user-data-dir"};
     for (const QString& flag : QProcess::splitCommand(QString::fromStdString(flags))) {
         const QString name = flag.section('=', 0, 0);
+        QString bare = name;
+        while (bare.startsWith('-')) bare.remove(0, 1);
         bool reserved = false;
-        for (const char* r : kReserved) reserved = reserved || name == QLatin1String(r);
+        for (const char* r : kReserved)
+            reserved = reserved || bare.compare(QLatin1String(r), Qt::CaseInsensitive) == 0;
         if (!reserved) {
             args << flag;
         } else if (dropped) {
@@ -49,7 +54,12 @@ QStringList browserArguments(const Endpoint& endpoint, const std::string& profil
 bool startDetachedBrowser(const std::string& executable, const Endpoint& endpoint,
                           const std::string& profile, const std::string& flags,
                           QStringList* dropped) {
-    if (!profile.empty()) QDir().mkpath(QString::fromStdString(profile));
+    if (!profile.empty()) {
+        // The endpoint answers every local account; the profile need not be readable too.
+        const QString folder = QString::fromStdString(profile);
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     QProcess process;
     process.setProgram(QString::fromStdString(executable));
     process.setArguments(browserArguments(endpoint, profile, flags, dropped));

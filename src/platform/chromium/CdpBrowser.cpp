@@ -1,5 +1,6 @@
 #include "platform/chromium/CdpBrowser.h"
 
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -33,6 +34,7 @@ CdpBrowser::CdpBrowser(BrowserSettings settings, LogFn log)
       log_(std::move(log)),
       context_(std::make_unique<QObject>()),
       connection_(std::make_unique<CdpConnection>(settings_.callTimeoutMs)) {
+    clock_.start();
     network_ = new QNetworkAccessManager(context_.get());
     network_->setProxy(QNetworkProxy::NoProxy);
     retry_ = new QTimer(context_.get());
@@ -48,7 +50,7 @@ CdpBrowser::CdpBrowser(BrowserSettings settings, LogFn log)
 }
 
 CdpBrowser::~CdpBrowser() {
-    for (auto& tab : tabs_) tab->setClosed();
+    for (auto& [order, tab] : tabs_) tab->setClosed();
 }
 
 void CdpBrowser::log(const std::string& line) const {
@@ -83,34 +85,78 @@ void CdpBrowser::probe() {
     url.setPort(endpoint_->port);
     url.setPath("/json/version");
     QNetworkRequest request(url);
-    request.setTransferTimeout(2000);
+    request.setTransferTimeout(kVersionReplyMs);
     QNetworkReply* reply = network_->get(request);
-    QObject::connect(reply, &QNetworkReply::finished, context_.get(), [this, reply] {
-        reply->deleteLater();
-        QString path;
-        if (reply->error() == QNetworkReply::NoError) {
-            const QJsonObject version = QJsonDocument::fromJson(reply->readAll()).object();
-            // Only the path is taken from the answer: the socket goes to the address we
-            // checked, whatever host the answer names.
-            path = QUrl(version.value("webSocketDebuggerUrl").toString()).path();
-        }
-        if (path.startsWith("/devtools/browser/")) {
-            QUrl ws;
-            ws.setScheme("ws");
-            ws.setHost(QString::fromStdString(endpoint_->host));
-            ws.setPort(endpoint_->port);
-            ws.setPath(path);
-            connection_->open(ws);
-            return;
-        }
-        if (!everConnected_ && !launched_ && settings_.startBrowser) launch();
-        if (fastProbes_ > 0) {
-            --fastProbes_;
-            scheduleProbe(250);
-        } else {
-            scheduleProbe(settings_.reconnectMs);
-        }
+    // Whatever answers on the port is read only so far and so long: an endless or a
+    // trickling reply is given up like one that never came.
+    auto failure = std::make_shared<QString>();
+    auto giveUp = [reply, failure](const QString& why) {
+        if (failure->isEmpty()) *failure = why;
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [giveUp](qint64 received, qint64 total) {
+                         if (received > kMaxVersionReply || total > kMaxVersionReply)
+                             giveUp(QStringLiteral("reply too long"));
+                     });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, giveUp] {
+        if (reply->bytesAvailable() > kMaxVersionReply) giveUp(QStringLiteral("reply too long"));
     });
+    QTimer::singleShot(kVersionReplyMs, reply,
+                       [giveUp] { giveUp(QStringLiteral("reply too slow")); });
+    QObject::connect(reply, &QNetworkReply::finished, context_.get(), [this, reply, failure] {
+        reply->deleteLater();
+        QByteArray body;
+        if (failure->isEmpty() && reply->error() == QNetworkReply::NoError)
+            body = reply->read(kMaxVersionReply + 1);
+        if (body.size() > kMaxVersionReply && failure->isEmpty()) *failure = "reply too long";
+        probeAnswered(failure->isEmpty() ? body : QByteArray(), *failure);
+    });
+}
+
+QString CdpBrowser::debuggerPath(const QByteArray& body, QString& reason) const {
+    const QJsonObject version = QJsonDocument::fromJson(body).object();
+    if (version.value("Browser").toString().isEmpty()) {
+        reason = QStringLiteral("no browser named");
+        return {};
+    }
+    // Only our own host and port: the socket goes to the address we checked in any case,
+    // and an answer naming another is no browser's own on this endpoint.
+    const QUrl ws(version.value("webSocketDebuggerUrl").toString());
+    if (ws.scheme() != "ws" ||
+        QHostAddress(ws.host()) != QHostAddress(QString::fromStdString(endpoint_->host)) ||
+        ws.port() != endpoint_->port || !ws.path().startsWith("/devtools/browser/")) {
+        reason = QStringLiteral("not this endpoint's browser");
+        return {};
+    }
+    return ws.path();
+}
+
+void CdpBrowser::probeAnswered(const QByteArray& body, const QString& failure) {
+    QString reason = failure;
+    QString path;
+    if (reason.isEmpty() && !body.isEmpty()) path = debuggerPath(body, reason);
+    if (!path.isEmpty()) {
+        lastRefusal_.clear();
+        QUrl ws;
+        ws.setScheme("ws");
+        ws.setHost(QString::fromStdString(endpoint_->host));
+        ws.setPort(endpoint_->port);
+        ws.setPath(path);
+        connection_->open(ws);
+        return;
+    }
+    // Something answers that is no browser of ours: said once, not at every retry.
+    if (!reason.isEmpty() && reason != lastRefusal_)
+        log("Browser endpoint answer refused: " + reason.toStdString());
+    lastRefusal_ = reason;
+    if (!everConnected_ && !launched_ && settings_.startBrowser && reason.isEmpty()) launch();
+    if (fastProbes_ > 0) {
+        --fastProbes_;
+        scheduleProbe(250);
+    } else {
+        scheduleProbe(settings_.reconnectMs);
+    }
 }
 
 void CdpBrowser::launch() {
@@ -157,8 +203,8 @@ void CdpBrowser::onClosed() {
     if (!tabs_.empty() || everConnected_) {
         bool anyAnnounced = false;
         auto gone = std::move(tabs_);
-        tabs_.clear();
-        for (auto& tab : gone) {
+        clearTabs();
+        for (auto& [order, tab] : gone) {
             anyAnnounced = anyAnnounced || tab->ready();
             tab->setClosed();
         }
@@ -174,17 +220,38 @@ void CdpBrowser::onClosed() {
     scheduleProbe(settings_.reconnectMs);
 }
 
+void CdpBrowser::clearTabs() {
+    pruneAt_ = 64;
+    tabs_.clear();
+    orderOf_.clear();
+    bySession_.clear();
+    byHandle_.clear();
+    unattached_.clear();
+    ready_.reset();
+}
+
 std::vector<std::shared_ptr<CdpTab>> CdpBrowser::tabs() const {
-    std::vector<std::shared_ptr<CdpTab>> ready;
-    for (const auto& tab : tabs_)
-        if (tab->ready()) ready.push_back(tab);
-    return ready;
+    // Asked once per list entry: kept until the list changes.
+    if (!ready_) {
+        ready_.emplace();
+        for (const auto& [order, tab] : tabs_)
+            if (tab->ready()) ready_->push_back(tab);
+    }
+    return *ready_;
 }
 
 std::shared_ptr<CdpTab> CdpBrowser::tabByHandle(Hwnd handle) const {
-    for (const auto& tab : tabs_)
-        if (tab->ready() && tab->handle() == handle) return tab;
-    return nullptr;
+    const auto it = byHandle_.find(handle);
+    if (it == byHandle_.end()) return nullptr;
+    auto tab = it->second.lock();
+    return tab && tab->ready() ? tab : nullptr;
+}
+
+std::shared_ptr<CdpTab> CdpBrowser::findTab(const QString& targetId) const {
+    const auto it = orderOf_.constFind(targetId);
+    if (it == orderOf_.constEnd()) return nullptr;
+    const auto tab = tabs_.find(*it);
+    return tab == tabs_.end() ? nullptr : tab->second;
 }
 
 void CdpBrowser::addListener(std::weak_ptr<TabListListener> listener) {
@@ -234,23 +301,54 @@ QJsonObject CdpBrowser::call(const QString& method, const QJsonObject& params,
     return connection_->call(method, params, session);
 }
 
+bool CdpBrowser::held(const QString& requestId) const {
+    return connection_->held(requestId);
+}
+
 void CdpBrowser::send(const QString& method, const QJsonObject& params, const QString& session,
                       std::function<void(const QJsonObject&, const QJsonObject&)> reply) {
     connection_->send(method, params, session, std::move(reply));
 }
 
-std::shared_ptr<CdpTab> CdpBrowser::ensureTab(const QJsonObject& info) {
-    if (info.value("type").toString() != "page") return nullptr;
+namespace {
+
+bool isTab(const QJsonObject& info) {
     // Prerendered and other hidden pages are no tabs the user sees.
-    if (!info.value("subtype").toString().isEmpty()) return nullptr;
+    return info.value("type").toString() == "page" && info.value("subtype").toString().isEmpty();
+}
+
+}  // namespace
+
+void CdpBrowser::seen(const QJsonObject& info) {
     const QString targetId = info.value("targetId").toString();
-    for (const auto& tab : tabs_)
-        if (tab->targetId() == targetId) return tab;
+    if (!isTab(info) || orderOf_.contains(targetId) || unattached_.contains(targetId)) return;
+    const qint64 now = clock_.elapsed();
+    // Targets that are never attached (another client's, or refused) are not kept for ever.
+    // Swept whenever the list has doubled since the last sweep, so a flood costs no more
+    // per report than a trickle.
+    if (unattached_.size() >= pruneAt_) {
+        for (auto it = unattached_.begin(); it != unattached_.end();)
+            it = now - it->at > kUnattachedMs ? unattached_.erase(it) : std::next(it);
+        if (unattached_.size() >= 4096) unattached_.clear();
+        pruneAt_ = std::max<qsizetype>(64, 2 * unattached_.size());
+    }
+    unattached_.insert(targetId, {nextOrder_++, now});
+}
+
+std::shared_ptr<CdpTab> CdpBrowser::ensureTab(const QJsonObject& info) {
+    if (!isTab(info)) return nullptr;
+    const QString targetId = info.value("targetId").toString();
+    if (auto tab = findTab(targetId)) return tab;
+    const auto first = unattached_.constFind(targetId);
+    const std::uint64_t order = first != unattached_.constEnd() ? first->order : nextOrder_++;
+    unattached_.remove(targetId);
     const Hwnd handle = nextHandle_;
     nextHandle_ = nextHandle_ == 0x7fffffff ? kFirstHandle : nextHandle_ + 1;
     auto tab =
         std::make_shared<CdpTab>(weak_from_this(), targetId, handle, info.value("url").toString());
-    tabs_.push_back(tab);
+    tabs_.emplace(order, tab);
+    orderOf_.insert(targetId, order);
+    byHandle_[handle] = tab;
     return tab;
 }
 
@@ -258,26 +356,35 @@ void CdpBrowser::attached(const QJsonObject& params) {
     const QJsonObject info = params.value("targetInfo").toObject();
     const QString session = params.value("sessionId").toString();
     auto tab = ensureTab(info);
-    if (!tab) {
+    if (!tab || session.isEmpty()) {
         if (params.value("waitingForDebugger").toBool())
             connection_->send("Runtime.runIfWaitingForDebugger", {}, session);
         return;
     }
+    bySession_.remove(tab->sessionId());
+    bySession_.insert(session, tab);
     std::weak_ptr<CdpTab> weakTab = tab;
     tab->attach(session, [this, weakTab] {
         auto t = weakTab.lock();
         if (!t || t->closed() || t->ready()) return;
         t->setReady();
+        ready_.reset();
         announce(true, t->handle());
     });
 }
 
 void CdpBrowser::removeTab(const QString& targetId) {
-    auto it = std::find_if(tabs_.begin(), tabs_.end(),
-                           [&](const auto& tab) { return tab->targetId() == targetId; });
+    unattached_.remove(targetId);
+    const auto order = orderOf_.constFind(targetId);
+    if (order == orderOf_.constEnd()) return;
+    const auto it = tabs_.find(*order);
+    orderOf_.erase(order);
     if (it == tabs_.end()) return;
-    auto tab = *it;
+    auto tab = it->second;
     tabs_.erase(it);
+    bySession_.remove(tab->sessionId());
+    byHandle_.erase(tab->handle());
+    ready_.reset();
     const bool announced = tab->ready();
     tab->setClosed();
     if (focused_ == tab->handle()) focused_ = 0;
@@ -287,29 +394,25 @@ void CdpBrowser::removeTab(const QString& targetId) {
 void CdpBrowser::onEvent(const QString& method, const QJsonObject& params, const QString& session) {
     auto self = shared_from_this();
     if (!session.isEmpty()) {
-        for (const auto& tab : tabs_) {
-            if (tab->sessionId() == session) {
-                auto keep = tab;
-                keep->onEvent(method, params);
-                return;
-            }
-        }
+        if (auto tab = bySession_.value(session).lock()) tab->onEvent(method, params);
         return;
     }
     if (method == "Target.targetCreated") {
-        ensureTab(params.value("targetInfo").toObject());
+        seen(params.value("targetInfo").toObject());
     } else if (method == "Target.targetInfoChanged") {
         const QJsonObject info = params.value("targetInfo").toObject();
-        if (auto tab = ensureTab(info)) tab->targetInfoChanged(info);
+        if (auto tab = findTab(info.value("targetId").toString()))
+            tab->targetInfoChanged(info);
+        else
+            seen(info);
     } else if (method == "Target.attachedToTarget") {
         attached(params);
     } else if (method == "Target.targetDestroyed") {
         removeTab(params.value("targetId").toString());
     } else if (method == "Target.detachedFromTarget") {
         QString targetId = params.value("targetId").toString();
-        for (const auto& tab : tabs_)
-            if (tab->sessionId() == params.value("sessionId").toString())
-                targetId = tab->targetId();
+        if (auto tab = bySession_.value(params.value("sessionId").toString()).lock())
+            targetId = tab->targetId();
         removeTab(targetId);
     }
 }

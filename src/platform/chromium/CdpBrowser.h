@@ -1,8 +1,14 @@
 #pragma once
+#include <QElapsedTimer>
+#include <QHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Automation.h"
@@ -31,6 +37,11 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
   public:
     // First handle given to a tab; below it lie the handles of our own windows.
     static constexpr Hwnd kFirstHandle = 0x00100001;
+    // Whatever answers on the endpoint's port is read this far and this long at most.
+    static constexpr qint64 kMaxVersionReply = 64 * 1024;
+    static constexpr int kVersionReplyMs = 2000;
+    // Targets the browser reported but never attached are forgotten after this long.
+    static constexpr qint64 kUnattachedMs = 10000;
 
     CdpBrowser(BrowserSettings settings, LogFn log);
     ~CdpBrowser();
@@ -56,19 +67,30 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     bool activate(Hwnd handle);
 
     QJsonObject call(const QString& method, const QJsonObject& params, const QString& session);
+    // For the fuzz target, which feeds it messages.
+    CdpConnection& connection() { return *connection_; }
+    // True while a paused request still waits for our answer.
+    bool held(const QString& requestId) const;
     void send(const QString& method, const QJsonObject& params, const QString& session,
               std::function<void(const QJsonObject&, const QJsonObject&)> reply = {});
 
   private:
     void probe();
+    void probeAnswered(const QByteArray& body, const QString& failure);
+    // The socket path from a version reply; empty with a reason when it is no browser's.
+    QString debuggerPath(const QByteArray& body, QString& reason) const;
     void scheduleProbe(int ms);
     void launch();
     void onOpened();
     void onClosed();
     void onEvent(const QString& method, const QJsonObject& params, const QString& session);
+    std::shared_ptr<CdpTab> findTab(const QString& targetId) const;
+    // Notes a page target's place in the order the browser reported it.
+    void seen(const QJsonObject& info);
     std::shared_ptr<CdpTab> ensureTab(const QJsonObject& info);
     void attached(const QJsonObject& params);
     void removeTab(const QString& targetId);
+    void clearTabs();
     void announce(bool registered, Hwnd handle);
 
     BrowserSettings settings_;
@@ -84,7 +106,22 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     int fastProbes_ = 0;  // quick attempts left while a browser we started comes up
     Hwnd nextHandle_ = kFirstHandle;
     Hwnd focused_ = 0;
-    std::vector<std::shared_ptr<CdpTab>> tabs_;
+    QString lastRefusal_;  // the last reason a version reply was refused, logged once
+    // The tabs by the order the browser first reported them, with indexes for the lookups
+    // every message makes.
+    std::map<std::uint64_t, std::shared_ptr<CdpTab>> tabs_;
+    QHash<QString, std::uint64_t> orderOf_;
+    QHash<QString, std::weak_ptr<CdpTab>> bySession_;
+    std::unordered_map<Hwnd, std::weak_ptr<CdpTab>> byHandle_;
+    struct Unattached {
+        std::uint64_t order;
+        qint64 at;
+    };
+    QHash<QString, Unattached> unattached_;
+    qsizetype pruneAt_ = 64;
+    std::uint64_t nextOrder_ = 0;
+    QElapsedTimer clock_;
+    mutable std::optional<std::vector<std::shared_ptr<CdpTab>>> ready_;
     std::vector<std::weak_ptr<TabListListener>> listeners_;
 };
 

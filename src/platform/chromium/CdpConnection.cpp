@@ -1,5 +1,6 @@
 #include "platform/chromium/CdpConnection.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QNetworkProxy>
@@ -13,7 +14,8 @@ namespace surfdeck::chromium {
 CdpConnection::CdpConnection(int callTimeoutMs) : callTimeoutMs_(callTimeoutMs) {
     // DevTools traffic stays on this machine: never through a configured proxy.
     socket_.setProxy(QNetworkProxy::NoProxy);
-    socket_.setMaxAllowedIncomingMessageSize(256 * 1024 * 1024);
+    socket_.setMaxAllowedIncomingFrameSize(kMaxMessage);
+    socket_.setMaxAllowedIncomingMessageSize(kMaxMessage);
     connect(&socket_, &QWebSocket::textMessageReceived, this, &CdpConnection::onText);
     connect(&socket_, &QWebSocket::stateChanged, this, &CdpConnection::onSocketState);
 }
@@ -36,6 +38,11 @@ void CdpConnection::open(const QUrl& url) {
     QTimer::singleShot(5000, this, [this, attempt] {
         if (attempt == attempts_ && attempt_ && !open_) socket_.abort();
     });
+}
+
+void CdpConnection::acceptForTesting() {
+    attempt_ = true;
+    onSocketState(QAbstractSocket::ConnectedState);
 }
 
 void CdpConnection::close() {
@@ -65,6 +72,7 @@ void CdpConnection::failAll() {
         w->errorNumber = automation_error::Disconnected;
         w->errorText = QStringLiteral("The browser connection has ended");
     }
+    held_.clear();
     auto replies = std::move(replies_);
     replies_.clear();
     const QJsonObject error{{"code", -1}, {"message", "The browser connection has ended"}};
@@ -80,12 +88,52 @@ void CdpConnection::send(const QString& method, const QJsonObject& params, const
         }
         return;
     }
+    if (!release(method, params)) {
+        if (reply) {
+            const QJsonObject error{{"code", -1}, {"message", "The request was let go already"}};
+            post([reply = std::move(reply), error] { reply({}, error); });
+        }
+        return;
+    }
     const int id = ++nextId_;
+    if (reply) replies_.emplace(id, std::move(reply));
+    sendText(method, params, session, id);
+}
+
+void CdpConnection::sendText(const QString& method, const QJsonObject& params,
+                             const QString& session, int id) {
     QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
     if (!session.isEmpty()) message.insert("sessionId", session);
-    if (reply) replies_.emplace(id, std::move(reply));
     socket_.sendTextMessage(
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+}
+
+bool CdpConnection::release(const QString& method, const QJsonObject& params) {
+    if (method != QLatin1String("Fetch.continueRequest") &&
+        method != QLatin1String("Fetch.failRequest"))
+        return true;
+    return held_.remove(params.value("requestId").toString()) > 0;
+}
+
+void CdpConnection::hold(const QString& requestId, const QString& session, const QString& url) {
+    if (requestId.isEmpty() || held_.contains(requestId)) return;
+    if (held_.size() >= kMaxHeld) {
+        // More paused requests than any browser makes: not one of them waits for us.
+        sendText("Fetch.continueRequest", {{"requestId", requestId}}, session, ++nextId_);
+        return;
+    }
+    held_.insert(requestId, session);
+    // The browser holds the page until we answer; a receiver that takes its time (or a
+    // queue behind it) must not stall the user's browsing.
+    QTimer::singleShot(kHoldMs, this, [this, requestId, url] {
+        const auto it = held_.constFind(requestId);
+        if (it == held_.constEnd()) return;
+        const QString heldSession = *it;
+        held_.erase(it);
+        if (!open_) return;
+        sendText("Fetch.continueRequest", {{"requestId", requestId}}, heldSession, ++nextId_);
+        if (log_) log_("Navigation held too long, let go: " + url.left(200).toStdString());
+    });
 }
 
 QJsonObject CdpConnection::call(const QString& method, const QJsonObject& params,
@@ -126,6 +174,8 @@ QJsonObject CdpConnection::call(const QString& method, const QJsonObject& params
 }
 
 void CdpConnection::onText(const QString& text) {
+    // Frames still buffered when the connection was ended are not handed out.
+    if (!open_) return;
     QJsonParseError parseError{};
     const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &parseError);
     if (!doc.isObject()) return;
@@ -157,6 +207,20 @@ void CdpConnection::onText(const QString& text) {
     if (method.isEmpty()) return;
     const QJsonObject params = message.value("params").toObject();
     const QString session = message.value("sessionId").toString();
+    if (method == QLatin1String("Fetch.requestPaused") && !session.isEmpty()) {
+        // Timed from its arrival, not from when the queue reaches it.
+        QString url = params.value("request").toObject().value("url").toString();
+        for (QChar& c : url)
+            if (c.unicode() < ' ') c = ' ';
+        hold(params.value("requestId").toString(), session, url);
+    }
+    if (queue_.size() >= kMaxQueued) {
+        // A browser does not send this much between two turns of the loop.
+        queue_.clear();
+        if (log_) log_("Browser connection flooded, closed");
+        socket_.abort();
+        return;
+    }
     post([this, method, params, session] {
         if (onEvent_) onEvent_(method, params, session);
     });
@@ -173,7 +237,15 @@ void CdpConnection::post(std::function<void()> fn) {
 void CdpConnection::drain() {
     drainPosted_ = false;
     QPointer<CdpConnection> alive(this);
+    QElapsedTimer slice;
+    slice.start();
     while (alive && !queue_.empty()) {
+        if (slice.elapsed() >= kDrainSliceMs) {
+            // The rest in a later turn, after the window's own events.
+            drainPosted_ = true;
+            QTimer::singleShot(0, this, [this] { drain(); });
+            return;
+        }
         std::function<void()> fn = std::move(queue_.front());
         queue_.pop_front();
         // Nothing a receiver lets escape may cross the event loop.

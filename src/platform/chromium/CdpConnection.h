@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
@@ -25,6 +26,17 @@ class CdpConnection : public QObject {
     using ReplyFn = std::function<void(const QJsonObject& result, const QJsonObject& error)>;
     using LogFn = std::function<void(const std::string&)>;
 
+    // The largest frame and message taken from the browser; a bigger one ends the connection.
+    static constexpr qint64 kMaxMessage = 64 * 1024 * 1024;
+    // Events waiting to be handed out; a browser that sends more ends the connection.
+    static constexpr std::size_t kMaxQueued = 100000;
+    // Time the queue is handed out for in one turn of the event loop, so input and paint
+    // get their turns between.
+    static constexpr int kDrainSliceMs = 5;
+    // A paused request is continued by us after this long, whatever its receivers do.
+    static constexpr int kHoldMs = 500;
+    static constexpr int kMaxHeld = 1000;
+
     explicit CdpConnection(int callTimeoutMs);
     ~CdpConnection() override;
 
@@ -48,6 +60,16 @@ class CdpConnection : public QObject {
     // error answer, a time-out, or a connection that is not open or ends meanwhile.
     QJsonObject call(const QString& method, const QJsonObject& params, const QString& session = {});
 
+    // The fuzz target's door: the connection as if its socket had opened, and a message as
+    // if the socket had brought it.
+    void acceptForTesting();
+    void receive(const QString& text) { onText(text); }
+    std::size_t queued() const { return queue_.size(); }
+
+    // True while a request the browser paused is still ours to continue or fail; false
+    // once it was let go (too long held) or answered.
+    bool held(const QString& requestId) const { return held_.contains(requestId); }
+
   private:
     struct Waiting {
         bool done = false;
@@ -62,6 +84,10 @@ class CdpConnection : public QObject {
     void failAll();
     void post(std::function<void()> fn);
     void drain();
+    void hold(const QString& requestId, const QString& session, const QString& url);
+    // False when the request was let go already: the answer has nothing left to do.
+    bool release(const QString& method, const QJsonObject& params);
+    void sendText(const QString& method, const QJsonObject& params, const QString& session, int id);
 
     QWebSocket socket_;
     int callTimeoutMs_;
@@ -72,6 +98,7 @@ class CdpConnection : public QObject {
     std::map<int, Waiting*> waiting_;
     std::map<int, ReplyFn> replies_;
     std::deque<std::function<void()>> queue_;
+    QHash<QString, QString> held_;  // paused request -> its session
     bool drainPosted_ = false;
     EventFn onEvent_;
     std::function<void()> onOpened_;

@@ -200,11 +200,27 @@ void CdpTab::setToolBar(std::int32_t /*value*/) {
 
 Cookie CdpTab::advise(BrowserEvents* sink) {
     requireOpen();
-    return sinks_.add(sink);
+    const Cookie cookie = sinks_.add(sink);
+    setHolding(true);
+    return cookie;
 }
 
 void CdpTab::unadvise(Cookie cookie) {
     sinks_.remove(cookie);
+    // With nobody left who could cancel, the browser need not wait for us at all.
+    if (sinks_.empty()) setHolding(false);
+}
+
+void CdpTab::setHolding(bool on) {
+    if (on == holding_ || closed_ || sessionId_.isEmpty()) return;
+    holding_ = on;
+    if (!on) {
+        send("Fetch.disable");
+        return;
+    }
+    const QJsonArray patterns{
+        QJsonObject{{"resourceType", "Document"}, {"requestStage", "Request"}}};
+    send("Fetch.enable", {{"patterns", patterns}});
 }
 
 // ---- navigation bookkeeping ----------------------------------------------------------------
@@ -441,6 +457,8 @@ void CdpTab::onRequestPaused(const QJsonObject& params) {
     const QJsonObject request = params.value("request").toObject();
     const QString url = request.value("url").toString();
     auto proceed = [&] { send("Fetch.continueRequest", {{"requestId", requestId}}); };
+    // Let go while it waited in the queue (logged then): too late to ask anyone.
+    if (auto b = browser_.lock(); !b || !b->held(requestId)) return;
 
     // Frames, redirects of a navigation already announced, and our own navigations (their
     // BeforeNavigate2 was raised when we started them) go on unasked.

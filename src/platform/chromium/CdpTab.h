@@ -92,6 +92,8 @@ class CdpTab : public BrowserWindow, public std::enable_shared_from_this<CdpTab>
     Frame& frame(const QString& id);
 
     void onRequestPaused(const QJsonObject& params);
+    // Fetch.enable while some receiver could cancel a navigation, Fetch.disable otherwise.
+    void setHolding(bool on);
     void onFrameNavigated(const QJsonObject& frameInfo);
     void onStoppedLoading(const QString& frameId);
     void onBinding(const QJsonObject& params);
@@ -109,6 +111,7 @@ class CdpTab : public BrowserWindow, public std::enable_shared_from_this<CdpTab>
     bool pageReported_ = false;  // the page has told us its address itself
     bool topCommitted_ = false;  // the top frame took a new document during this load
     bool stopped_ = false;       // Stop abandoned the load in progress: no DocumentComplete for it
+    bool holding_ = true;        // top-level document requests are paused for our receivers
     int worldContext_ = 0;       // our script world in the top frame; 0 while unknown
     QString stateBeforeFullScreen_;
     std::vector<QString> ownNavigations_;

@@ -106,6 +106,7 @@ TEST(OnTheScreen, EachPanelAndBothMenus) {
     for (const auto& [key, name] :
          {std::pair{"options", "menu-tools"}, {"window", "menu-window"}}) {
         QToolButton* b = p.button(m.Toolbar1, key);
+        const char* shot = name;  // older clang cannot capture a structured binding
         QCursor::setPos(b->mapToGlobal(b->rect().center()));  // menus pop up at the pointer
         bool shown = false;
         QTimer::singleShot(0, [&] {
@@ -113,7 +114,7 @@ TEST(OnTheScreen, EachPanelAndBothMenus) {
             if (!menu) return;
             const QImage drawn = menu->grab().toImage().convertToFormat(QImage::Format_RGB32);
             shown = QTest::qWaitFor([&] { return screen(menu->geometry()) == drawn; }, 5000);
-            save(placeOf(m).united(menu->geometry()), name);
+            save(placeOf(m).united(menu->geometry()), shot);
             menu->close();
         });
         QTest::mouseClick(b, Qt::LeftButton);
