@@ -5,7 +5,7 @@ SURFDECK_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-websockets-dev qt6-svg-dev libgl1-mesa-dev
   xvfb xauth xdotool openbox x11-utils imagemagick fonts-dejavu-core
-  chromium python3
+  chromium python3 dbus
 )
 
 surfdeck_install_deps() {

@@ -11,9 +11,11 @@
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtFormHost.h"
+#include "platform/qt/QtNotifier.h"
 #include "platform/qt/QtResultsBrowser.h"
 #include "platform/qt/QtTimers.h"
 #include "shell/AppContext.h"
+#include "shell/InstanceLock.h"
 #include "shell/Main.h"
 #include "shell/Settings.h"
 
@@ -22,6 +24,8 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
+    // Held while this copy runs; a second copy runs too, and says so.
+    InstanceLock instance(programFile(folder, "surfdeck.lock"));
 
     QtFormHost host(QString::fromStdString(folder));
     // Connects to the browser, or starts it; without one, tracks nothing and logs why.
@@ -41,6 +45,10 @@ int main(int argc, char** argv) {
             [&app](const std::function<void()>& f) { app.forms.dispatch(f); });
     });
     Program program(app, automation, registry);
+    if (instance.secondCopy()) program.noteSecondCopy(instance.firstCopyPid());
+    QtNotifier notifier;
+    program.status.setNotifier(&notifier);
+    chromium.setStatusHandler([&program](const BrowserStatus& s) { program.status.report(s); });
     host.setCloseHandler(
         [&](forms::Form& form) { app.forms.dispatch([&] { program.closeForm(form); }); });
 

@@ -61,6 +61,7 @@ void CdpBrowser::start() {
     if (!endpoint_) {
         // The endpoint gives full control of the browser: never anywhere but this machine.
         log("Browser address refused, not a loopback address: " + oneLine(settings_.address));
+        reportFailure(BrowserStatus::State::Refused);
         return;
     }
     probe();
@@ -92,6 +93,7 @@ void CdpBrowser::probe() {
             // Only the path is taken from the answer: the socket goes to the address we
             // checked, whatever host the answer names.
             path = QUrl(version.value("webSocketDebuggerUrl").toString()).path();
+            browserName_ = version.value("Browser").toString().left(80);
         }
         if (path.startsWith("/devtools/browser/")) {
             QUrl ws;
@@ -107,6 +109,9 @@ void CdpBrowser::probe() {
             --fastProbes_;
             scheduleProbe(250);
         } else {
+            // Nothing answers and nothing is starting: a browser that never came, or one
+            // that was lost, which stays the state until the browser is back.
+            reportFailure(BrowserStatus::State::Refused);
             scheduleProbe(settings_.reconnectMs);
         }
     });
@@ -119,6 +124,7 @@ void CdpBrowser::launch() {
         log("Browser not found: " + oneLine(settings_.executable.empty()
                                                 ? "no chromium, chromium-browser or google-chrome"
                                                 : settings_.executable));
+        reportFailure(BrowserStatus::State::NotFound);
         return;
     }
     QStringList dropped;
@@ -135,6 +141,8 @@ void CdpBrowser::launch() {
 
 void CdpBrowser::onOpened() {
     everConnected_ = true;
+    failureReported_ = false;
+    reportStatus(BrowserStatus::State::Connected);
     retry_->stop();
     connection_->send("Target.setDiscoverTargets", {{"discover", true}});
     const QJsonArray pagesOnly{QJsonObject{{"type", "page"}}};
@@ -154,7 +162,10 @@ void CdpBrowser::onClosed() {
             tab->setClosed();
         }
         focused_ = 0;
-        if (everConnected_) log("Browser connection lost");
+        if (everConnected_) {
+            log("Browser connection lost");
+            reportFailure(BrowserStatus::State::Lost);
+        }
         everConnected_ = false;
         launched_ = true;  // a browser the user closed is not started again behind their back
         if (anyAnnounced) announce(false, 0);
@@ -180,6 +191,22 @@ void CdpBrowser::addListener(std::weak_ptr<TabListListener> listener) {
                                     [](const auto& l) { return l.expired(); }),
                      listeners_.end());
     listeners_.push_back(std::move(listener));
+}
+
+void CdpBrowser::setStatusHandler(BrowserStatusFn handler) {
+    statusHandler_ = std::move(handler);
+    if (statusHandler_ && status_) statusHandler_(*status_);
+}
+
+void CdpBrowser::reportStatus(BrowserStatus::State state) {
+    status_ = BrowserStatus{state, browserName_.toStdString(), "devtools"};
+    if (statusHandler_) statusHandler_(*status_);
+}
+
+void CdpBrowser::reportFailure(BrowserStatus::State state) {
+    if (failureReported_) return;
+    failureReported_ = true;
+    reportStatus(state);
 }
 
 void CdpBrowser::announce(bool registered, Hwnd handle) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Automation.h"
+#include "platform/BrowserStatus.h"
 #include "platform/chromium/BrowserSettings.h"
 
 class QNetworkAccessManager;
@@ -48,6 +49,9 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     std::shared_ptr<CdpTab> tabByHandle(Hwnd handle) const;
 
     void addListener(std::weak_ptr<TabListListener> listener);
+    // Told when the browser connects, goes or cannot be reached; the latest state so
+    // far is told at once.
+    void setStatusHandler(BrowserStatusFn handler);
 
     // The tab whose page has the input focus; 0 when none.
     Hwnd focusedTab() const { return focused_; }
@@ -70,6 +74,9 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     void attached(const QJsonObject& params);
     void removeTab(const QString& targetId);
     void announce(bool registered, Hwnd handle);
+    void reportStatus(BrowserStatus::State state);
+    // A failure reported once until the next connection: the retries stay quiet.
+    void reportFailure(BrowserStatus::State state);
 
     BrowserSettings settings_;
     LogFn log_;
@@ -86,6 +93,10 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     Hwnd focused_ = 0;
     std::vector<std::shared_ptr<CdpTab>> tabs_;
     std::vector<std::weak_ptr<TabListListener>> listeners_;
+    BrowserStatusFn statusHandler_;
+    std::optional<BrowserStatus> status_;
+    bool failureReported_ = false;
+    QString browserName_;  // as the browser names itself ("Chrome/131.0.6778.85")
 };
 
 }  // namespace surfdeck::chromium
