@@ -3,10 +3,11 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-#include <QWebSocket>
 #include <deque>
 #include <functional>
 #include <map>
+
+#include "platform/chromium/WebSocketClient.h"
 
 // One WebSocket to a DevTools endpoint, carrying the flattened sessions of all targets.
 //
@@ -58,12 +59,13 @@ class CdpConnection : public QObject {
     };
 
     void onText(const QString& text);
-    void onSocketState(QAbstractSocket::SocketState state);
+    void onSocketOpened();
+    void onSocketClosed();
     void failAll();
     void post(std::function<void()> fn);
     void drain();
 
-    QWebSocket socket_;
+    WebSocketClient socket_;
     int callTimeoutMs_;
     int nextId_ = 0;
     bool open_ = false;
