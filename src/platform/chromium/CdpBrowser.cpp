@@ -2,10 +2,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
@@ -13,6 +9,7 @@
 #include "platform/chromium/BrowserLauncher.h"
 #include "platform/chromium/CdpConnection.h"
 #include "platform/chromium/CdpTab.h"
+#include "platform/chromium/LoopbackHttp.h"
 
 namespace surfdeck::chromium {
 
@@ -32,8 +29,8 @@ CdpBrowser::CdpBrowser(BrowserSettings settings, LogFn log)
       log_(std::move(log)),
       context_(std::make_unique<QObject>()),
       connection_(std::make_unique<CdpConnection>(settings_.callTimeoutMs)) {
-    network_ = new QNetworkAccessManager(context_.get());
-    network_->setProxy(QNetworkProxy::NoProxy);
+    http_ = new LoopbackHttp;
+    http_->setParent(context_.get());
     retry_ = new QTimer(context_.get());
     retry_->setSingleShot(true);
     QObject::connect(retry_, &QTimer::timeout, context_.get(), [this] { probe(); });
@@ -77,44 +74,37 @@ void CdpBrowser::scheduleProbe(int ms) {
 
 void CdpBrowser::probe() {
     if (connection_->isOpen()) return;
-    QUrl url;
-    url.setScheme("http");
-    url.setHost(QString::fromStdString(endpoint_->host));
-    url.setPort(endpoint_->port);
-    url.setPath("/json/version");
-    QNetworkRequest request(url);
-    request.setTransferTimeout(2000);
-    QNetworkReply* reply = network_->get(request);
-    QObject::connect(reply, &QNetworkReply::finished, context_.get(), [this, reply] {
-        reply->deleteLater();
-        QString path;
-        if (reply->error() == QNetworkReply::NoError) {
-            const QJsonObject version = QJsonDocument::fromJson(reply->readAll()).object();
-            // Only the path is taken from the answer: the socket goes to the address we
-            // checked, whatever host the answer names.
-            path = QUrl(version.value("webSocketDebuggerUrl").toString()).path();
-            browserName_ = version.value("Browser").toString().left(80);
-        }
-        if (path.startsWith("/devtools/browser/")) {
-            QUrl ws;
-            ws.setScheme("ws");
-            ws.setHost(QString::fromStdString(endpoint_->host));
-            ws.setPort(endpoint_->port);
-            ws.setPath(path);
-            connection_->open(ws);
-            return;
-        }
-        if (!everConnected_ && !launched_ && settings_.startBrowser) launch();
-        if (fastProbes_ > 0) {
-            --fastProbes_;
-            scheduleProbe(250);
-        } else {
-            // Nothing answers and nothing is starting: a browser that never came, or one
-            // that was lost, which stays the state until the browser is back.
-            reportFailure(BrowserStatus::State::Refused);
-            scheduleProbe(settings_.reconnectMs);
-        }
-    });
+    const QString host = QString::fromStdString(endpoint_->host);
+    http_->get(host, endpoint_->port, QStringLiteral("/json/version"), 2000,
+               [this](bool ok, const QByteArray& body) {
+                   QString path;
+                   if (ok) {
+                       const QJsonObject version = QJsonDocument::fromJson(body).object();
+                       // Only the path is taken from the answer: the socket goes to the address we
+                       // checked, whatever host the answer names.
+                       path = QUrl(version.value("webSocketDebuggerUrl").toString()).path();
+                       browserName_ = version.value("Browser").toString().left(80);
+                   }
+                   if (path.startsWith("/devtools/browser/")) {
+                       QUrl ws;
+                       ws.setScheme("ws");
+                       ws.setHost(QString::fromStdString(endpoint_->host));
+                       ws.setPort(endpoint_->port);
+                       ws.setPath(path);
+                       connection_->open(ws);
+                       return;
+                   }
+                   if (!everConnected_ && !launched_ && settings_.startBrowser) launch();
+                   if (fastProbes_ > 0) {
+                       --fastProbes_;
+                       scheduleProbe(250);
+                   } else {
+                       // Nothing answers and nothing is starting: a browser that never came, or one
+                       // that was lost, which stays the state until the browser is back.
+                       reportFailure(BrowserStatus::State::Refused);
+                       scheduleProbe(settings_.reconnectMs);
+                   }
+               });
 }
 
 void CdpBrowser::launch() {

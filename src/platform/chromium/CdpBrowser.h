@@ -9,13 +9,13 @@
 #include "platform/BrowserStatus.h"
 #include "platform/chromium/BrowserSettings.h"
 
-class QNetworkAccessManager;
 class QTimer;
 
 namespace surfdeck::chromium {
 
 class CdpConnection;
 class CdpTab;
+class LoopbackHttp;
 
 // Told when the list of ready tabs changes.
 class TabListListener {
@@ -83,7 +83,7 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     std::optional<Endpoint> endpoint_;
     std::unique_ptr<QObject> context_;  // owner of the Qt connections below
     std::unique_ptr<CdpConnection> connection_;
-    QNetworkAccessManager* network_ = nullptr;
+    LoopbackHttp* http_ = nullptr;
     QTimer* retry_ = nullptr;
     bool started_ = false;
     bool launched_ = false;
