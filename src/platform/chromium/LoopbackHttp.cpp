@@ -1,10 +1,10 @@
 #include "platform/chromium/LoopbackHttp.h"
 
-#include <QNetworkProxy>
-#include <QTcpSocket>
 #include <QTimer>
 #include <memory>
 #include <optional>
+
+#include "platform/chromium/TcpStream.h"
 
 namespace surfdeck::chromium {
 
@@ -54,40 +54,39 @@ std::optional<QByteArray> bodyOf(const QByteArray& answer, bool ended, bool* fai
 
 void LoopbackHttp::get(const QString& host, int port, const QString& path, int timeoutMs,
                        Done done) {
-    auto* socket = new QTcpSocket(this);
-    socket->setProxy(QNetworkProxy::NoProxy);
+    auto* stream = new TcpStream;
+    stream->setParent(this);
     auto answer = std::make_shared<QByteArray>();
     auto finished = std::make_shared<bool>(false);
-    auto* timer = new QTimer(socket);
+    auto* timer = new QTimer(stream);
     timer->setSingleShot(true);
-    auto finish = [socket, finished, done](bool ok, const QByteArray& body) {
+    auto finish = [this, stream, finished, done](bool ok, const QByteArray& body) {
         if (*finished) return;
         *finished = true;
-        socket->disconnect();
-        socket->abort();
-        socket->deleteLater();
-        // Later, so that the caller's reaction never runs inside the socket's signal.
-        QTimer::singleShot(0, socket->parent(), [done, ok, body] { done(ok, body); });
+        // The stream may be inside one of its callbacks: closed now, its callbacks kept
+        // until it goes.
+        stream->close();
+        stream->deleteLater();
+        // Later, so that the caller's reaction never runs inside the stream's own call.
+        QTimer::singleShot(0, this, [done, ok, body] { done(ok, body); });
     };
-    auto check = [socket, answer, finish](bool ended) {
-        *answer += socket->readAll();
+    auto check = [stream, answer, finish](bool ended) {
+        *answer += stream->readAll();
         if (answer->size() > kMostAnswer) return finish(false, {});
         bool failed = false;
         if (auto body = bodyOf(*answer, ended, &failed)) return finish(true, *body);
         if (failed) finish(false, {});
     };
-    connect(timer, &QTimer::timeout, socket, [finish] { finish(false, {}); });
-    connect(socket, &QTcpSocket::connected, socket, [socket, host, port, path] {
+    connect(timer, &QTimer::timeout, stream, [finish] { finish(false, {}); });
+    stream->onConnected = [stream, host, port, path] {
         const QString h = host.contains(':') ? "[" + host + "]" : host;
-        socket->write("GET " + path.toUtf8() + " HTTP/1.1\r\nHost: " + h.toUtf8() + ":" +
+        stream->write("GET " + path.toUtf8() + " HTTP/1.1\r\nHost: " + h.toUtf8() + ":" +
                       QByteArray::number(port) + "\r\nConnection: close\r\n\r\n");
-    });
-    connect(socket, &QTcpSocket::readyRead, socket, [check] { check(false); });
-    connect(socket, &QTcpSocket::disconnected, socket, [check] { check(true); });
-    connect(socket, &QTcpSocket::errorOccurred, socket,
-            [check](QAbstractSocket::SocketError) { check(true); });
+    };
+    stream->onReadable = [check] { check(false); };
+    stream->onClosed = [check] { check(true); };
     timer->start(timeoutMs);
-    socket->connectToHost(host, static_cast<quint16>(port));
+    stream->connectTo(host, port);
 }
 
 }  // namespace surfdeck::chromium

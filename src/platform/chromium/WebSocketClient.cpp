@@ -1,7 +1,6 @@
 #include "platform/chromium/WebSocketClient.h"
 
 #include <QCryptographicHash>
-#include <QNetworkProxy>
 #include <QRandomGenerator>
 
 namespace surfdeck::chromium {
@@ -21,18 +20,14 @@ QByteArray acceptFor(const QByteArray& key) {
 }  // namespace
 
 WebSocketClient::WebSocketClient(qint64 maxMessageBytes) : maxMessage_(maxMessageBytes) {
-    // DevTools traffic stays on this machine: never through a configured proxy.
-    socket_.setProxy(QNetworkProxy::NoProxy);
-    connect(&socket_, &QTcpSocket::connected, this, [this] { onConnected(); });
-    connect(&socket_, &QTcpSocket::readyRead, this, [this] { onReadable(); });
-    connect(&socket_, &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState s) {
-        if (s == QAbstractSocket::UnconnectedState) finish();
-    });
+    socket_.onConnected = [this] { onConnected(); };
+    socket_.onReadable = [this] { onReadable(); };
+    socket_.onClosed = [this] { finish(); };
 }
 
 WebSocketClient::~WebSocketClient() {
-    socket_.disconnect(this);
-    socket_.abort();
+    socket_.onClosed = nullptr;
+    socket_.close();
 }
 
 void WebSocketClient::open(const QUrl& url) {
@@ -45,11 +40,11 @@ void WebSocketClient::open(const QUrl& url) {
     for (char& c : raw) c = static_cast<char>(QRandomGenerator::system()->bounded(256));
     key_ = raw.toBase64();
     state_ = State::Connecting;
-    socket_.connectToHost(url.host(), static_cast<quint16>(url.port(80)));
+    socket_.connectTo(url.host(), url.port(80));
 }
 
 void WebSocketClient::abort() {
-    socket_.abort();
+    socket_.close();
     finish();
 }
 
@@ -138,8 +133,7 @@ bool WebSocketClient::readFrames() {
                 continue;
             case kClose:
                 sendFrame(kClose, payload.left(2));
-                socket_.disconnectFromHost();
-                return true;
+                return false;
             case kText:
             case kBinary:
                 if (messageOpcode_ >= 0) return false;

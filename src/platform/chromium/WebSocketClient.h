@@ -2,9 +2,10 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QTcpSocket>
 #include <QUrl>
 #include <functional>
+
+#include "platform/chromium/TcpStream.h"
 
 // A WebSocket client for plain ws:// on this machine, which is all a DevTools endpoint
 // needs. Qt's own client sets up TLS on construction even for ws://, and loading the TLS
@@ -44,7 +45,7 @@ class WebSocketClient : public QObject {
     void sendFrame(int opcode, const QByteArray& payload);
     void finish();
 
-    QTcpSocket socket_;
+    TcpStream socket_;
     qint64 maxMessage_;
     State state_ = State::Closed;
     QUrl url_;
