@@ -29,7 +29,7 @@ long readPid(int fd) {
 
 }  // namespace
 
-InstanceLock::InstanceLock(std::string path) {
+InstanceLock::InstanceLock(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (fd_ < 0) {
         error_ = std::strerror(errno);

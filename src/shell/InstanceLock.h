@@ -9,7 +9,7 @@ namespace surfdeck {
 // Both copies run on: the lock only lets the second one say what it is.
 class InstanceLock {
   public:
-    explicit InstanceLock(std::string path);
+    explicit InstanceLock(const std::string& path);
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;

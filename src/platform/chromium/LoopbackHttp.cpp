@@ -60,7 +60,8 @@ void LoopbackHttp::get(const QString& host, int port, const QString& path, int t
     auto finished = std::make_shared<bool>(false);
     auto* timer = new QTimer(stream);
     timer->setSingleShot(true);
-    auto finish = [this, stream, finished, done](bool ok, const QByteArray& body) {
+    auto finish = [this, stream, finished, done = std::move(done)](bool ok,
+                                                                   const QByteArray& body) {
         if (*finished) return;
         *finished = true;
         // The stream may be inside one of its callbacks: closed now, its callbacks kept

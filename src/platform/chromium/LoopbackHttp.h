@@ -17,7 +17,7 @@ class LoopbackHttp : public QObject {
     // done runs once, later, from the event loop; never after this object is gone.
     void get(const QString& host, int port, const QString& path, int timeoutMs, Done done);
 
-    static constexpr qsizetype kMostAnswer = 64 * 1024;
+    static constexpr qsizetype kMostAnswer = qsizetype{64} * 1024;
 };
 
 }  // namespace surfdeck::chromium

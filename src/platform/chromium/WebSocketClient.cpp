@@ -7,7 +7,7 @@ namespace surfdeck::chromium {
 
 namespace {
 
-constexpr qsizetype kMostHandshake = 16 * 1024;
+constexpr qsizetype kMostHandshake = qsizetype{16} * 1024;
 constexpr int kContinuation = 0x0, kText = 0x1, kBinary = 0x2, kClose = 0x8, kPing = 0x9,
               kPong = 0xA;
 

@@ -13,7 +13,7 @@ namespace {
 // The user's session bus from the environment; none rather than having one started
 // for us (libdbus would launch a bus daemon when no address is known).
 QString sessionAddress() {
-    const QString set = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    QString set = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
     if (!set.isEmpty()) return set;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime + "/bus").exists())
