@@ -19,10 +19,12 @@
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtFormHost.h"
+#include "platform/qt/QtNotifier.h"
 #include "platform/qt/QtResultsBrowser.h"
 #include "platform/qt/QtSignals.h"
 #include "platform/qt/QtTimers.h"
 #include "shell/AppContext.h"
+#include "shell/InstanceLock.h"
 #include "shell/Main.h"
 #include "shell/Settings.h"
 
@@ -62,18 +64,24 @@ int main(int argc, char** argv) {
     QApplication qapp(qtArgc, args.data());
     QApplication::setQuitOnLastWindowClosed(false);
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
+    // Held while this copy runs; a second copy runs too, and says so.
+    InstanceLock instance(programFile(folder, "surfdeck.lock"));
 
     QtFormHost host(QString::fromStdString(folder));
     // Tracks the browsers whose extension connects; or, over DevTools, connects to the
     // browser or starts it. Without one, tracks nothing and logs why.
     std::unique_ptr<Automation> browsers;
     std::shared_ptr<Foreground> browserForeground;
+    chromium::ChromiumAutomation* devtools = nullptr;
+    extension::ExtensionAutomation* extensions = nullptr;
     if (chromium::readConnect(folder) == chromium::Connect::DevTools) {
         auto chromium = std::make_unique<chromium::ChromiumAutomation>(folder);
         browserForeground = chromium->foreground();
+        devtools = chromium.get();
         browsers = std::move(chromium);
     } else {
         auto extension = std::make_unique<extension::ExtensionAutomation>(folder);
+        extensions = extension.get();
         browserForeground = extension->foreground();
         // The browser's Surfdeck button, with Surfdeck running: its windows come forward.
         extension->setLaunchHandler([] {
@@ -110,6 +118,12 @@ int main(int argc, char** argv) {
             [&app](const std::function<void()>& f) { app.forms.dispatch(f); });
     });
     Program program(app, automation, registry);
+    if (instance.secondCopy()) program.noteSecondCopy(instance.firstCopyPid());
+    QtNotifier notifier;
+    program.status.setNotifier(&notifier);
+    const BrowserStatusFn report = [&program](const BrowserStatus& s) { program.status.report(s); };
+    if (devtools) devtools->setStatusHandler(report);
+    if (extensions) extensions->setStatusHandler(report);
     host.setCloseHandler(
         [&](forms::Form& form) { app.forms.dispatch([&] { program.closeForm(form); }); });
 

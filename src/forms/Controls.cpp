@@ -15,11 +15,13 @@ void Control::changed() {
 }
 
 void Control::setLeft(double v) {
+    if (v == left_) return;
     left_ = v;
     changed();
 }
 
 void Control::setTop(double v) {
+    if (v == top_) return;
     top_ = v;
     changed();
 }
@@ -46,16 +48,19 @@ void Control::move(double left, double top, double width, double height) {
 }
 
 void Control::setVisible(bool v) {
+    if (v == visible_) return;
     visible_ = v;
     changed();
 }
 
 void Control::setEnabled(bool v) {
+    if (v == enabled_) return;
     enabled_ = v;
     changed();
 }
 
 void Control::setToolTipText(std::string v) {
+    if (v == toolTip_) return;
     toolTip_ = std::move(v);
     changed();
 }
@@ -77,6 +82,7 @@ void Control::click() {
 }
 
 void Label::setCaption(std::string v) {
+    if (v == caption_) return;
     caption_ = std::move(v);
     changed();
 }
@@ -102,6 +108,7 @@ void Label::setForeRole(std::string v) {
 }
 
 void Image::setPicture(std::string v) {
+    if (v == picture_) return;
     picture_ = std::move(v);
     changed();
 }
@@ -191,7 +198,8 @@ Toolbar::Button* Toolbar::buttonByKey(const std::string& key) {
 }
 
 void Toolbar::setButtonEnabled(const std::string& key, bool enabled) {
-    if (Button* b = buttonByKey(key)) {
+    // Set on every polling tick: only a change is drawn again.
+    if (Button* b = buttonByKey(key); b && b->enabled != enabled) {
         b->enabled = enabled;
         changed();
     }

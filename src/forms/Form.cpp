@@ -67,11 +67,13 @@ void Form::controlChanged(Control& c) {
 }
 
 void Form::setLeft(double v) {
+    if (v == left_) return;
     left_ = v;
     notify();
 }
 
 void Form::setTop(double v) {
+    if (v == top_) return;
     top_ = v;
     notify();
 }
@@ -103,6 +105,7 @@ void Form::resized() {
 }
 
 void Form::setCaption(std::string v) {
+    if (v == caption_) return;
     caption_ = std::move(v);
     notify();
 }

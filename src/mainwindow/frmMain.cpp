@@ -1,6 +1,7 @@
 #include "mainwindow/frmMain.h"
 
 #include <exception>
+#include <vector>
 
 #include "frame/Skin.h"
 #include "mainwindow/frmMenu.h"
@@ -80,6 +81,32 @@ bool startsWithHttp(const std::string& url) {
     return true;
 }
 
+// Where each character of a UTF-8 text starts. A character is a lead byte and the
+// continuation bytes after it, at most four bytes; invalid bytes count one each, so a
+// cut never splits a valid character and never reads past the text.
+std::vector<std::size_t> characterStarts(const std::string& text) {
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool continuation = (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+        if (!continuation || starts.empty() || i - starts.back() >= 4) starts.push_back(i);
+    }
+    return starts;
+}
+
+// A menu caption of at most kMenuCaptionMost characters: a longer text keeps its start
+// and its end, with "…" between them, so that a long address still shows its host and
+// its last part and the menu stays on the screen.
+constexpr std::size_t kMenuCaptionMost = 80;
+
+std::string menuCaption(const std::string& text) {
+    const auto starts = characterStarts(text);
+    if (starts.size() <= kMenuCaptionMost) return text;
+    const std::size_t head = (kMenuCaptionMost - 1) / 2 + (kMenuCaptionMost - 1) % 2;
+    const std::size_t tail = kMenuCaptionMost - 1 - head;
+    return text.substr(0, starts[head]) + "\xE2\x80\xA6" +
+           text.substr(starts[starts.size() - tail]);
+}
+
 // Error number and description, as the log lines write them.
 std::string errorText(const std::exception& e) {
     if (auto* a = dynamic_cast<const AutomationError*>(&e)) {
@@ -140,6 +167,7 @@ void frmMain::Timer2_Timer() {
 void frmMain::Form_Load() {
     Program* program = app().program;
     if (!program) return;
+    showStatus();
     try {
         IEWin = std::make_unique<cIEWindows>(program->tracking);
     } catch (const std::exception& e) {
@@ -147,6 +175,15 @@ void frmMain::Form_Load() {
         // browser window to drive.
         app().log("Form_Load error " + errorText(e));
     }
+}
+
+void frmMain::showStatus() {
+    Program* program = app().program;
+    if (!program) return;
+    // The band and its text alike: the text does not always cover the band.
+    const std::string text = program->status.titleToolTip();
+    Label1.setToolTipText(text);
+    shpTitle.setToolTipText(text);
 }
 
 void frmMain::Form_Unload() {
@@ -272,7 +309,7 @@ void frmMain::FillWindowMenu() {
         }
         forms::MenuItem* entry = n == 0 ? window.child("mnuWin", 0) : &window.loadCopy("mnuWin", n);
         if (!entry) return;
-        entry->setCaption(address);
+        entry->setCaption(menuCaption(address));
         entry->setTag(std::to_string(ie->IEHandle()));
         ++n;
     }

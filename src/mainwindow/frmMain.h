@@ -52,6 +52,9 @@ class frmMain : public SkinnedForm {
     void Timer10_Timer();
     // Panels, menus and the browser commands; a failing step is skipped, nothing shown.
     void Toolbar1_ButtonClick(forms::Toolbar::Button& Button);
+    // The title band's tooltip from the program's status: the browsers it is connected
+    // to, and whether it is a second copy.
+    void showStatus();
     // Lists the open browser windows in the menu host's Window menu.
     void FillWindowMenu();
 

@@ -19,7 +19,7 @@ namespace {
 FrameDesign browserDesign() {
     FrameDesign d;
     d.name = "frmBrowser";
-    d.caption = "Surfmate";
+    d.caption = "Surfdeck - Related links";
     d.title = "Related links";
     d.width = 3804;
     d.height = 5328;
@@ -353,7 +353,9 @@ void frmBrowser::Toolbar1_ButtonClick(forms::Toolbar::Button& Button) {
     try {
         startLookup();
     } catch (const std::exception&) {
-        // A lookup asked for from the panel's own button stops silently.
+        // A lookup asked for from the panel's own button stops without a log line; the
+        // status line still tells that it failed.
+        lblStatus.setCaption("Related list error");
     }
 }
 
@@ -374,6 +376,7 @@ void frmBrowser::UpdateRelated() {
     try {
         startLookup();
     } catch (const std::exception& e) {
+        lblStatus.setCaption("Related list error");
         app().log("UpdateRelated error " + describeError(e));
     }
 }
@@ -408,6 +411,7 @@ void frmBrowser::WebBrowser1_DocumentComplete(Dispatch*, const std::string& URL)
     } catch (const std::exception& e) {
         // The results browser must not stay open to navigations of its own.
         WebBrowser2.setTag("");
+        lblStatus.setCaption("Related list error");
         app().log("Related list error " + describeError(e));
     }
 }

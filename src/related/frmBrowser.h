@@ -11,10 +11,10 @@
 
 namespace surfdeck {
 
-// The related-sites panel, captioned "Surfmate" and titled "Related links": a toolbar,
-// the results browser, a status line and a resize grip inside the skinned frame. A
-// lookup sends the hidden query browser to the search service's related-pages answer
-// for the active browser window's site; the answer becomes the panel's own page.
+// The related-sites panel, captioned "Surfdeck - Related links" and titled "Related links": a
+// toolbar, the results browser, a status line and a resize grip inside the skinned frame. A lookup
+// sends the hidden query browser to the search service's related-pages answer for the active
+// browser window's site; the answer becomes the panel's own page.
 class frmBrowser : public SkinnedPanel {
   public:
     // A panel this high or higher lays out its content; a lower one leaves it alone.

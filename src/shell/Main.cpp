@@ -48,6 +48,9 @@ Program::Program(AppContext& a, Automation& automationPort, Registry& registryPo
       menu([this] { return std::make_unique<frmMenu>(app); }) {
     app.program = this;
     app.forms.setErrorSink([this](const std::string& m) { log(m); });
+    status.setChangeHandler([this] {
+        if (frmMain* m = main.get()) m->showStatus();
+    });
 }
 
 Program::~Program() {
@@ -57,6 +60,13 @@ Program::~Program() {
 
 void Program::log(const std::string& message) const {
     app.log(message);
+}
+
+void Program::noteSecondCopy(long firstCopyPid) {
+    log(firstCopyPid > 0
+            ? "Second copy: Surfdeck is already running as process " + std::to_string(firstCopyPid)
+            : std::string("Second copy: Surfdeck is already running"));
+    status.setSecondCopy(firstCopyPid);
 }
 
 void Program::LoadSettings() {

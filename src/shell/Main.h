@@ -6,6 +6,7 @@
 #include "platform/Automation.h"
 #include "platform/Registry.h"
 #include "shell/AppContext.h"
+#include "shell/StatusBoard.h"
 
 namespace surfdeck {
 
@@ -46,11 +47,16 @@ class Program {
 
     // One line to the program folder's log.txt.
     void log(const std::string& message) const;
+    // Another copy of the program (process firstCopyPid, 0 when not known) was running
+    // when this one started: one log line, and the title band's tooltip says so.
+    void noteSecondCopy(long firstCopyPid);
 
     AppContext& app;
     Automation& automation;
     Registry& registry;
     TrackingContext tracking;
+    // Browser connections and second-copy state, for the title band and notifications.
+    StatusBoard status;
 
     forms::FormSlot<surfdeck::frmMain> main;
     forms::FormSlot<surfdeck::frmBrowser> related;

@@ -23,6 +23,16 @@ TEST_F(Connection, ABrowserThatDiesIsSurvivedAndFoundAgainWhenItComesBack) {
     ListEvents events;
     list->advise(&events);
     const int port = chrome.port();
+    // The state so far comes at once; then one report per change, none per retry.
+    std::vector<BrowserStatus::State> states;
+    std::string name;
+    automation->setStatusHandler([&](const BrowserStatus& s) {
+        states.push_back(s.state);
+        name = s.browser;
+    });
+    using State = BrowserStatus::State;
+    EXPECT_EQ(states, std::vector<State>{State::Connected});
+    EXPECT_NE(name.find("Chrome"), std::string::npos) << name;
 
     Recorder killer(old.get());
     bool done = false;
@@ -45,9 +55,15 @@ TEST_F(Connection, ABrowserThatDiesIsSurvivedAndFoundAgainWhenItComesBack) {
     EXPECT_THROW(old->GoBack(), AutomationError);
     EXPECT_THROW(old->LocationURL(), AutomationError);
     EXPECT_FALSE(automation->connected());
+    // Retries that find nothing say nothing more.
+    QElapsedTimer retries;
+    retries.start();
+    waitFor([&] { return retries.elapsed() > 1000; }, 3000);
+    EXPECT_EQ(states, (std::vector<State>{State::Connected, State::Lost}));
 
     ASSERT_TRUE(chrome.start(port));
     ASSERT_TRUE(waitFor([&] { return list->Count() == 1; }));
+    EXPECT_EQ(states, (std::vector<State>{State::Connected, State::Lost, State::Connected}));
     EXPECT_GE(events.registered, 1);
     EXPECT_TRUE(automation->connected());
     EXPECT_NE(list->Item(0)->HWND(), oldHandle) << "a handle is never given twice";

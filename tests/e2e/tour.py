@@ -345,7 +345,7 @@ class Tour:
 
     def related_panel(self):
         self.log_mark = len(self.app.log())
-        self.press_button("related", lambda: self.app.window("Surfmate"),
+        self.press_button("related", lambda: self.app.window("Surfdeck - Related links"),
                           "the related-sites panel")
         site = self.web.host
         query = f"http://{site}/search?as_rq={site}"
@@ -357,14 +357,14 @@ class Tour:
         self.log_mark = wait_for("the answer shown", lambda: self.app.log_has(
             "webbrowser1 document complete", "html results ready, load in webbrowser",
             "html results load complete", after=self.log_mark), timeout=20)
-        panel = self.app.wait_window("Surfmate")
+        panel = self.app.wait_window("Surfdeck - Related links")
         if (panel.x, panel.y) != (px(PANEL_LEFT), px(PANEL_TOP)):
             raise TourFailure(f"related-sites panel at {panel.x},{panel.y}, not at its stored "
                               "place")
         print(f"    log.txt: GetActiveIEURL={site}", flush=True)
 
     def related_debug(self):
-        panel = self.app.wait_window("Surfmate")
+        panel = self.app.wait_window("Surfdeck - Related links")
         saved = os.path.join(self.app.folder, "g1.htm")
         # The debug box sits right of the Update button: 546 twips from the left, centred
         # on the toolbar row; its tick box is at its left end.
@@ -394,7 +394,7 @@ class Tour:
         return None
 
     def related_click(self):
-        panel = self.app.wait_window("Surfmate")
+        panel = self.app.wait_window("Surfdeck - Related links")
         point = wait_for("a link in the list", lambda: self.link_point(panel), timeout=5)
         links = related_links(os.path.join(self.app.folder, "g1.htm"))
 
@@ -408,16 +408,16 @@ class Tour:
         if self.browser.page(self.tabs["two"])["url"] != search_address(self.web.host,
                                                                           SEARCH_WORDS):
             raise TourFailure("the tab behind moved too")
-        if not self.app.window("Surfmate"):
+        if not self.app.window("Surfdeck - Related links"):
             raise TourFailure("the related-sites panel went away")
         wait_for("the link's page in front", lambda: self.front_is("one"), timeout=10)
         print(f"    front tab: {url}", flush=True)
 
     def close_related(self):
-        panel = self.app.wait_window("Surfmate")
+        panel = self.app.wait_window("Surfdeck - Related links")
         self.retry("the related-sites panel closed",
                    lambda: self.display.click(*Surfdeck.close_point(panel)),
-                   lambda: self.app.window("Surfmate") is None)
+                   lambda: self.app.window("Surfdeck - Related links") is None)
         place = self.app.conf().get("relatedsearchwindow", {})
         self.expect_place("RelatedSearchWindow", place, panel)
         print(f"    conf.ini: RelatedSearchWindow Top={place['top']} Left={place['left']} "

@@ -87,7 +87,7 @@ TEST(Activation, EachWindowSetsItsTitleAndTheMainWindowItsFittedHeight) {
     int connects = 0;
     related.load().connectDocumentEvents = [&] { ++connects; };
     frmBrowser& b = related.show();
-    EXPECT_EQ(b.caption(), "Surfmate");
+    EXPECT_EQ(b.caption(), "Surfdeck - Related links");
     EXPECT_EQ(b.Label1.caption(), "Related links");
     EXPECT_EQ(connects, 1);
 }

@@ -172,6 +172,30 @@ TEST(WindowMenu, ListsTheWindowsInListOrderAndBringsTheChosenOneToTheFront) {
     EXPECT_TRUE(shows(s, "active #2"));
 }
 
+TEST(WindowMenu, LongAddressesAreCutInTheMiddleToEightyCharactersAndKeepTheirHandle) {
+    Scenario s;
+    const std::string head = "http://a.example/" + std::string(23, 'h');  // 40 characters
+    const std::string tail = std::string(34, 't') + "\xC3\xA9.htm";       // 39 characters
+    // Each case: the address, its caption.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {head + std::string(80 - 40, 'x'), head + std::string(40, 'x')},  // 80: as it is
+        {head + "xx" + tail, head + "\xE2\x80\xA6" + tail},               // 81: cut
+        {head + std::string(3000, 'm') + tail, head + "\xE2\x80\xA6" + tail},
+        // A character of several bytes is never split, and bad bytes do not stop it.
+        {head + "\xC3\xA9\xFF\xFF" + std::string(100, '\x80') + tail, head + "\xE2\x80\xA6" + tail},
+    };
+    std::string script = "start\n";
+    for (const auto& [address, caption] : cases) script += "open " + address + "\n";
+    s.ok(script + "click frmMain.Toolbar1:window\n");
+    s.dump();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto entry = s.fact("menuentry", "mnuWin(" + std::to_string(i) + ")");
+        EXPECT_EQ(entry.get("caption"), cases[i].second) << i;
+        const auto window = s.runner().automation().window(static_cast<int>(i) + 1);
+        EXPECT_EQ(entry.get("tag"), std::to_string(window->handle()));
+    }
+}
+
 TEST(Closing, TheMainWindowOrExitWritesItsPositionAndEndsTheRun) {
     for (const char* close :
          {"click frmMain.Image5\n", "choose Exit\nclick frmMain.Toolbar1:options\n"}) {

@@ -300,6 +300,7 @@ TEST(RelatedLookup, AFailingLookupWritesOneLineAndTheButtonStaysSilent) {
     s.ok("click frmMain.Toolbar1:related\nclick frmBrowser.Toolbar1:update\n");
     EXPECT_EQ(countLog(s, "Prepare Search url"), 3);
     EXPECT_EQ(countLog(s, "UpdateRelated error "), 1);
+    EXPECT_EQ(fact(s, "status frmBrowser.lblStatus", "text"), "Related list error");
 }
 
 TEST(RelatedLookup, AnAnswerThatCannotBeShownWritesOneLineAndLeavesNoOpening) {
@@ -309,6 +310,7 @@ TEST(RelatedLookup, AnAnswerThatCannotBeShownWritesOneLineAndLeavesNoOpening) {
     panel.WebBrowser2.setBrowser(nullptr);
     s.ok("click frmBrowser.Toolbar1:update\nwait 50\n");
     EXPECT_EQ(countLog(s, "Related list error "), 1);
+    EXPECT_EQ(fact(s, "status frmBrowser.lblStatus", "text"), "Related list error");
     // Links in the list must keep opening in the browser window, not in the panel.
     EXPECT_EQ(panel.WebBrowser2.tag(), "");
 }

@@ -1,15 +1,40 @@
 #include "platform/chromium/BrowserSettings.h"
 
+#include <arpa/inet.h>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QStandardPaths>
 #include <QString>
 #include <QUrl>
+
 #include <cctype>
+#include <cstring>
 
 #include "shell/Settings.h"
 
 namespace surfdeck::chromium {
+
+namespace {
+
+// An address literal on this machine in its plain written form: 127.0.0.0/8, ::1, or an
+// IPv4 loopback address written as IPv6 (taken as the IPv4 one). Nothing otherwise.
+std::optional<std::string> loopbackLiteral(const std::string& host) {
+    char text[INET6_ADDRSTRLEN] = {};
+    in_addr v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) {
+        if ((ntohl(v4.s_addr) >> 24) != 127) return std::nullopt;
+        return std::string(inet_ntop(AF_INET, &v4, text, sizeof text));
+    }
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, host.c_str(), &v6) != 1) return std::nullopt;
+    if (IN6_IS_ADDR_LOOPBACK(&v6)) return std::string("::1");
+    if (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127) {
+        std::memcpy(&v4, &v6.s6_addr[12], 4);
+        return std::string(inet_ntop(AF_INET, &v4, text, sizeof text));
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 BrowserSettings readBrowserSettings(const std::string& programFolder) {
     const std::string file = settingsPath(programFolder);
@@ -68,9 +93,9 @@ std::optional<Endpoint> parseLoopbackEndpoint(const std::string& address) {
     if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
         host = QStringLiteral("127.0.0.1");
     // Names are not resolved: only an address literal proves where the endpoint is.
-    QHostAddress literal;
-    if (!literal.setAddress(host) || !literal.isLoopback()) return std::nullopt;
-    return Endpoint{literal.toString().toStdString(), port};
+    const std::optional<std::string> literal = loopbackLiteral(host.toStdString());
+    if (!literal) return std::nullopt;
+    return Endpoint{*literal, port};
 }
 
 std::string refusedScheme(const std::string& url) {

@@ -1,12 +1,9 @@
 #include "platform/chromium/CdpBrowser.h"
 
-#include <QHostAddress>
+#include <arpa/inet.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
@@ -14,6 +11,7 @@
 #include "platform/chromium/BrowserLauncher.h"
 #include "platform/chromium/CdpConnection.h"
 #include "platform/chromium/CdpTab.h"
+#include "platform/chromium/LoopbackHttp.h"
 #include "platform/chromium/RunningBrowser.h"
 
 namespace surfdeck::chromium {
@@ -27,6 +25,15 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// The same IPv4 or IPv6 address, however written ("::1" and "0:0::1" are one).
+bool sameAddress(const std::string& a, const std::string& b) {
+    unsigned char x[16] = {}, y[16] = {};
+    if (inet_pton(AF_INET, a.c_str(), x) == 1)
+        return inet_pton(AF_INET, b.c_str(), y) == 1 && std::equal(x, x + 4, y);
+    return inet_pton(AF_INET6, a.c_str(), x) == 1 && inet_pton(AF_INET6, b.c_str(), y) == 1 &&
+           std::equal(x, x + 16, y);
+}
+
 }  // namespace
 
 CdpBrowser::CdpBrowser(BrowserSettings settings, LogFn log)
@@ -35,8 +42,8 @@ CdpBrowser::CdpBrowser(BrowserSettings settings, LogFn log)
       context_(std::make_unique<QObject>()),
       connection_(std::make_unique<CdpConnection>(settings_.callTimeoutMs)) {
     clock_.start();
-    network_ = new QNetworkAccessManager(context_.get());
-    network_->setProxy(QNetworkProxy::NoProxy);
+    http_ = new LoopbackHttp;
+    http_->setParent(context_.get());
     retry_ = new QTimer(context_.get());
     retry_->setSingleShot(true);
     QObject::connect(retry_, &QTimer::timeout, context_.get(), [this] { probe(); });
@@ -64,6 +71,7 @@ void CdpBrowser::start() {
     if (!endpoint_) {
         // The endpoint gives full control of the browser: never anywhere but this machine.
         log("Browser address refused, not a loopback address: " + oneLine(settings_.address));
+        reportFailure(BrowserStatus::State::Refused);
         return;
     }
     probe();
@@ -79,39 +87,13 @@ void CdpBrowser::scheduleProbe(int ms) {
 
 void CdpBrowser::probe() {
     if (connection_->isOpen()) return;
-    QUrl url;
-    url.setScheme("http");
-    url.setHost(QString::fromStdString(endpoint_->host));
-    url.setPort(endpoint_->port);
-    url.setPath("/json/version");
-    QNetworkRequest request(url);
-    request.setTransferTimeout(kVersionReplyMs);
-    QNetworkReply* reply = network_->get(request);
     // Whatever answers on the port is read only so far and so long: an endless or a
     // trickling reply is given up like one that never came.
-    auto failure = std::make_shared<QString>();
-    auto giveUp = [reply, failure](const QString& why) {
-        if (failure->isEmpty()) *failure = why;
-        reply->abort();
-    };
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [giveUp](qint64 received, qint64 total) {
-                         if (received > kMaxVersionReply || total > kMaxVersionReply)
-                             giveUp(QStringLiteral("reply too long"));
-                     });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, giveUp] {
-        if (reply->bytesAvailable() > kMaxVersionReply) giveUp(QStringLiteral("reply too long"));
-    });
-    QTimer::singleShot(kVersionReplyMs, reply,
-                       [giveUp] { giveUp(QStringLiteral("reply too slow")); });
-    QObject::connect(reply, &QNetworkReply::finished, context_.get(), [this, reply, failure] {
-        reply->deleteLater();
-        QByteArray body;
-        if (failure->isEmpty() && reply->error() == QNetworkReply::NoError)
-            body = reply->read(kMaxVersionReply + 1);
-        if (body.size() > kMaxVersionReply && failure->isEmpty()) *failure = "reply too long";
-        probeAnswered(failure->isEmpty() ? body : QByteArray(), *failure);
-    });
+    http_->get(QString::fromStdString(endpoint_->host), endpoint_->port,
+               QStringLiteral("/json/version"), kVersionReplyMs,
+               [this](bool ok, const QByteArray& body, const QString& why) {
+                   probeAnswered(ok ? body : QByteArray(), why);
+               });
 }
 
 QString CdpBrowser::debuggerPath(const QByteArray& body, QString& reason) const {
@@ -123,8 +105,7 @@ QString CdpBrowser::debuggerPath(const QByteArray& body, QString& reason) const 
     // Only our own host and port: the socket goes to the address we checked in any case,
     // and an answer naming another is no browser's own on this endpoint.
     const QUrl ws(version.value("webSocketDebuggerUrl").toString());
-    if (ws.scheme() != "ws" ||
-        QHostAddress(ws.host()) != QHostAddress(QString::fromStdString(endpoint_->host)) ||
+    if (ws.scheme() != "ws" || !sameAddress(ws.host().toStdString(), endpoint_->host) ||
         ws.port() != endpoint_->port || !ws.path().startsWith("/devtools/browser/")) {
         reason = QStringLiteral("not this endpoint's browser");
         return {};
@@ -138,6 +119,7 @@ void CdpBrowser::probeAnswered(const QByteArray& body, const QString& failure) {
     if (reason.isEmpty() && !body.isEmpty()) path = debuggerPath(body, reason);
     if (!path.isEmpty()) {
         lastRefusal_.clear();
+        browserName_ = QJsonDocument::fromJson(body).object().value("Browser").toString().left(80);
         QUrl ws;
         ws.setScheme("ws");
         ws.setHost(QString::fromStdString(endpoint_->host));
@@ -155,6 +137,9 @@ void CdpBrowser::probeAnswered(const QByteArray& body, const QString& failure) {
         --fastProbes_;
         scheduleProbe(250);
     } else {
+        // Nothing answers and nothing is starting: a browser that never came, or one
+        // that was lost, which stays the state until the browser is back.
+        reportFailure(BrowserStatus::State::Refused);
         scheduleProbe(settings_.reconnectMs);
     }
 }
@@ -166,6 +151,7 @@ void CdpBrowser::launch() {
         log("Browser not found: " + oneLine(settings_.executable.empty()
                                                 ? "no chromium, chromium-browser or google-chrome"
                                                 : settings_.executable));
+        reportFailure(BrowserStatus::State::NotFound);
         return;
     }
     // A browser the user runs without an endpoint would get a second window from us,
@@ -190,6 +176,8 @@ void CdpBrowser::launch() {
 
 void CdpBrowser::onOpened() {
     everConnected_ = true;
+    failureReported_ = false;
+    reportStatus(BrowserStatus::State::Connected);
     retry_->stop();
     connection_->send("Target.setDiscoverTargets", {{"discover", true}});
     const QJsonArray pagesOnly{QJsonObject{{"type", "page"}}};
@@ -212,7 +200,10 @@ void CdpBrowser::onClosed() {
         // Lists built from this browser rebuild themselves empty, also when every tab was
         // announced closed before the connection ended.
         const bool lost = everConnected_ || anyAnnounced;
-        if (everConnected_) log("Browser connection lost");
+        if (everConnected_) {
+            log("Browser connection lost");
+            reportFailure(BrowserStatus::State::Lost);
+        }
         everConnected_ = false;
         launched_ = true;  // a browser the user closed is not started again behind their back
         if (lost) announce(false, 0);
@@ -259,6 +250,22 @@ void CdpBrowser::addListener(std::weak_ptr<TabListListener> listener) {
                                     [](const auto& l) { return l.expired(); }),
                      listeners_.end());
     listeners_.push_back(std::move(listener));
+}
+
+void CdpBrowser::setStatusHandler(BrowserStatusFn handler) {
+    statusHandler_ = std::move(handler);
+    if (statusHandler_ && status_) statusHandler_(*status_);
+}
+
+void CdpBrowser::reportStatus(BrowserStatus::State state) {
+    status_ = BrowserStatus{state, browserName_.toStdString(), "devtools"};
+    if (statusHandler_) statusHandler_(*status_);
+}
+
+void CdpBrowser::reportFailure(BrowserStatus::State state) {
+    if (failureReported_) return;
+    failureReported_ = true;
+    reportStatus(state);
 }
 
 void CdpBrowser::announce(bool registered, Hwnd handle) {

@@ -12,15 +12,16 @@
 #include <vector>
 
 #include "platform/Automation.h"
+#include "platform/BrowserStatus.h"
 #include "platform/chromium/BrowserSettings.h"
 
-class QNetworkAccessManager;
 class QTimer;
 
 namespace surfdeck::chromium {
 
 class CdpConnection;
 class CdpTab;
+class LoopbackHttp;
 
 // Told when the list of ready tabs changes.
 class TabListListener {
@@ -59,6 +60,9 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     std::shared_ptr<CdpTab> tabByHandle(Hwnd handle) const;
 
     void addListener(std::weak_ptr<TabListListener> listener);
+    // Told when the browser connects, goes or cannot be reached; the latest state so
+    // far is told at once.
+    void setStatusHandler(BrowserStatusFn handler);
 
     // The tab whose page has the input focus; 0 when none.
     Hwnd focusedTab() const { return focused_; }
@@ -92,13 +96,16 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     void removeTab(const QString& targetId);
     void clearTabs();
     void announce(bool registered, Hwnd handle);
+    void reportStatus(BrowserStatus::State state);
+    // A failure reported once until the next connection: the retries stay quiet.
+    void reportFailure(BrowserStatus::State state);
 
     BrowserSettings settings_;
     LogFn log_;
     std::optional<Endpoint> endpoint_;
     std::unique_ptr<QObject> context_;  // owner of the Qt connections below
     std::unique_ptr<CdpConnection> connection_;
-    QNetworkAccessManager* network_ = nullptr;
+    LoopbackHttp* http_ = nullptr;
     QTimer* retry_ = nullptr;
     bool started_ = false;
     bool launched_ = false;
@@ -123,6 +130,10 @@ class CdpBrowser : public std::enable_shared_from_this<CdpBrowser> {
     QElapsedTimer clock_;
     mutable std::optional<std::vector<std::shared_ptr<CdpTab>>> ready_;
     std::vector<std::weak_ptr<TabListListener>> listeners_;
+    BrowserStatusFn statusHandler_;
+    std::optional<BrowserStatus> status_;
+    bool failureReported_ = false;
+    QString browserName_;  // as the browser names itself ("Chrome/131.0.6778.85")
 };
 
 }  // namespace surfdeck::chromium

@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
-#include <QNetworkProxy>
 #include <QPointer>
 #include <QTimer>
 
@@ -11,17 +10,17 @@
 
 namespace surfdeck::chromium {
 
-CdpConnection::CdpConnection(int callTimeoutMs) : callTimeoutMs_(callTimeoutMs) {
-    // DevTools traffic stays on this machine: never through a configured proxy.
-    socket_.setProxy(QNetworkProxy::NoProxy);
-    socket_.setMaxAllowedIncomingFrameSize(kMaxMessage);
-    socket_.setMaxAllowedIncomingMessageSize(kMaxMessage);
-    connect(&socket_, &QWebSocket::textMessageReceived, this, &CdpConnection::onText);
-    connect(&socket_, &QWebSocket::stateChanged, this, &CdpConnection::onSocketState);
+CdpConnection::CdpConnection(int callTimeoutMs)
+    : socket_(kMaxMessage), callTimeoutMs_(callTimeoutMs) {
+    socket_.onText = [this](const QString& text) { onText(text); };
+    socket_.onOpened = [this] { onSocketOpened(); };
+    socket_.onClosed = [this] { onSocketClosed(); };
 }
 
 CdpConnection::~CdpConnection() {
-    socket_.disconnect(this);
+    socket_.onText = nullptr;
+    socket_.onOpened = nullptr;
+    socket_.onClosed = nullptr;
     for (auto& [id, w] : waiting_) {
         w->done = true;
         w->failed = true;
@@ -42,20 +41,23 @@ void CdpConnection::open(const QUrl& url) {
 
 void CdpConnection::acceptForTesting() {
     attempt_ = true;
-    onSocketState(QAbstractSocket::ConnectedState);
+    onSocketOpened();
 }
 
 void CdpConnection::close() {
-    if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
+    if (socket_.state() != WebSocketClient::State::Closed) socket_.abort();
 }
 
-void CdpConnection::onSocketState(QAbstractSocket::SocketState state) {
-    if (state == QAbstractSocket::ConnectedState && !open_) {
-        open_ = true;
-        post([this] {
-            if (onOpened_) onOpened_();
-        });
-    } else if (state == QAbstractSocket::UnconnectedState && attempt_) {
+void CdpConnection::onSocketOpened() {
+    if (open_) return;
+    open_ = true;
+    post([this] {
+        if (onOpened_) onOpened_();
+    });
+}
+
+void CdpConnection::onSocketClosed() {
+    if (attempt_) {
         attempt_ = false;
         open_ = false;
         failAll();
@@ -104,8 +106,7 @@ void CdpConnection::sendText(const QString& method, const QJsonObject& params,
                              const QString& session, int id) {
     QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
     if (!session.isEmpty()) message.insert("sessionId", session);
-    socket_.sendTextMessage(
-        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    socket_.sendText(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 }
 
 bool CdpConnection::release(const QString& method, const QJsonObject& params) {
@@ -146,8 +147,7 @@ QJsonObject CdpConnection::call(const QString& method, const QJsonObject& params
 
     Waiting waiting;
     waiting_.emplace(id, &waiting);
-    socket_.sendTextMessage(
-        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    socket_.sendText(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
 
     bool timedOut = false;
     QTimer timer;

@@ -4,10 +4,11 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-#include <QWebSocket>
 #include <deque>
 #include <functional>
 #include <map>
+
+#include "platform/chromium/WebSocketClient.h"
 
 // One WebSocket to a DevTools endpoint, carrying the flattened sessions of all targets.
 //
@@ -80,7 +81,8 @@ class CdpConnection : public QObject {
     };
 
     void onText(const QString& text);
-    void onSocketState(QAbstractSocket::SocketState state);
+    void onSocketOpened();
+    void onSocketClosed();
     void failAll();
     void post(std::function<void()> fn);
     void drain();
@@ -89,7 +91,7 @@ class CdpConnection : public QObject {
     bool release(const QString& method, const QJsonObject& params);
     void sendText(const QString& method, const QJsonObject& params, const QString& session, int id);
 
-    QWebSocket socket_;
+    WebSocketClient socket_;
     int callTimeoutMs_;
     int nextId_ = 0;
     bool open_ = false;

@@ -41,6 +41,10 @@ std::shared_ptr<Foreground> ChromiumAutomation::foreground() {
     return std::make_shared<ChromiumForeground>(browser_);
 }
 
+void ChromiumAutomation::setStatusHandler(BrowserStatusFn handler) {
+    browser_->setStatusHandler(std::move(handler));
+}
+
 bool ChromiumAutomation::connected() const {
     return browser_->connected();
 }

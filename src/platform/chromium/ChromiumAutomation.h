@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/Automation.h"
+#include "platform/BrowserStatus.h"
 #include "platform/Desktop.h"
 #include "platform/chromium/BrowserSettings.h"
 
@@ -27,6 +28,8 @@ class ChromiumAutomation : public Automation {
     std::shared_ptr<EmbeddedBrowser> createEmbeddedBrowser(EmbeddedRole role) override;
 
     std::shared_ptr<Foreground> foreground();
+    // Told when the browser connects, goes, or cannot be reached.
+    void setStatusHandler(BrowserStatusFn handler);
     // True while the connection to the browser is open.
     bool connected() const;
 

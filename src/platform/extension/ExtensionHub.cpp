@@ -153,7 +153,10 @@ void ExtensionHub::disconnected(PeerId id) {
         tab->setClosed();
         removed.push_back(tab->handle());
     }
-    if (p->hello) log("Browser disconnected: " + p->browser);
+    if (p->hello) {
+        log("Browser disconnected: " + p->browser);
+        if (onStatus) onStatus({BrowserStatus::State::Lost, p->browser, "extension"});
+    }
     if (!removed.empty()) post([this, removed] { announce({}, removed); });
 }
 

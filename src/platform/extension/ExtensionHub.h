@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "platform/BrowserStatus.h"
 
 #include "platform/Automation.h"
 #include "platform/extension/wire/Wire.h"
@@ -119,6 +120,8 @@ class ExtensionHub : public std::enable_shared_from_this<ExtensionHub> {
     std::function<void(const std::string& text)> onSaveText;
     std::function<void()> onLaunch;
     std::function<void()> onOpenFolder;
+    // A browser's extension said hello, or its connection ended.
+    std::function<void(const BrowserStatus&)> onStatus;
 
   private:
     struct Waiting {

@@ -16,6 +16,7 @@ void ExtensionHub::handle(const std::shared_ptr<Peer>& pp, const Json& message) 
         p.browser = textField(message, "browser", "browser").substr(0, 40);
         p.browserPid = intField(message, "browserPid", 0);
         log("Browser connected: " + p.browser + " " + textField(message, "product").substr(0, 80));
+        if (onStatus) onStatus({BrowserStatus::State::Connected, p.browser, "extension"});
         sendSettings(p);
     } else if (type == "state") {
         onState(p, message, added, removed);

@@ -216,13 +216,16 @@ void ToolbarView::render() {
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
         const auto& m = model[i];
         QToolButton* b = buttons_[i];
-        b->setIcon(skin.icon(m.picture));
+        // Only what differs is set: each setter repaints the button.
+        const QIcon icon = skin.icon(m.picture);
+        if (b->icon().cacheKey() != icon.cacheKey()) b->setIcon(icon);
         const QSize natural = skin.naturalSize(m.picture);
-        if (!natural.isEmpty()) b->setIconSize(natural);
+        if (!natural.isEmpty() && b->iconSize() != natural) b->setIconSize(natural);
         const QString caption = QString::fromStdString(m.caption);
-        b->setText(caption);
+        if (b->text() != caption) b->setText(caption);
         b->setToolTip(QString::fromStdString(m.toolTipText.empty() ? m.caption : m.toolTipText));
-        b->setFont(controlFont(false));
+        const QFont font = controlFont(false);
+        if (b->font() != font) b->setFont(font);
         // Every button keeps the toolbar's button size, which the form lays out by; a
         // caption shows beside the picture only where it fits in that size.
         Qt::ToolButtonStyle style = Qt::ToolButtonIconOnly;

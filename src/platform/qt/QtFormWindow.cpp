@@ -52,6 +52,8 @@ QtFormWindow::QtFormWindow(QtFormHost& host, forms::Form& form, Hwnd handle)
     setWindowFlags(flags);
     // Ending the program is the program's decision, not the last window's.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // A toolbar that floats over the browser is hardly ever the active window.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setObjectName(QString::fromStdString(form.name()));
     // White, as the labels' own background is unless a form gives them another.
     QPalette palette = this->palette();
@@ -228,6 +230,7 @@ void QtFormWindow::setTopMost(bool on) {
     } else {
         setWindowFlags(f);
         setAttribute(Qt::WA_QuitOnClose, false);  // new flags reset it
+        setAttribute(Qt::WA_AlwaysShowToolTips);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTextBrowser>
 #include <QTextFrame>
 #include <QTimer>
@@ -20,6 +21,12 @@ class ResultsView : public QTextBrowser {
     explicit ResultsView(QtResultsBrowser* owner) : owner_(owner) {
         setOpenLinks(false);
         setOpenExternalLinks(false);
+        // The page sets its text in the smallest HTML size, which Qt makes 0.7 of the
+        // document's font: from the toolkit's 9 points that is too small to read. This
+        // makes it the 8 points of the panel's other text.
+        QFont f = document()->defaultFont();
+        f.setPointSizeF(8.0 / 0.7);
+        document()->setDefaultFont(f);
     }
     void forget() { owner_ = nullptr; }
 
@@ -88,8 +95,16 @@ class QtResultsDocument : public HtmlDocument {
   private:
     void show() {
         if (!view_) return;
-        view_->setHtml(QString::fromStdString(inner_));
+        view_->setHtml(shownMarkup(QString::fromStdString(inner_)));
         applyMargins();
+    }
+    // Qt's rich text keeps a line break that ends a block, which a web browser drops: the
+    // page's "<br>" before each list block would show as an empty line of its own.
+    static QString shownMarkup(QString markup) {
+        static const QRegularExpression breakBeforeBlock(
+            QStringLiteral("<br\\s*/?>\\s*(?=<(div|hr|p)\\b)"),
+            QRegularExpression::CaseInsensitiveOption);
+        return markup.replace(breakBeforeBlock, QString());
     }
     // Written markup resets the page's frame; the margins are put back each time.
     void applyMargins() {

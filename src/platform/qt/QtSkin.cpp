@@ -77,9 +77,11 @@ QImage QtSkin::render(const std::string& picture, QSize size) {
 }
 
 QIcon QtSkin::icon(const std::string& picture) {
+    auto it = icons_.find(picture);
+    if (it != icons_.end()) return it->second;
     Picture* p = find(picture);
     if (!p) return {};
-    return QIcon(QPixmap::fromImage(render(picture)));
+    return icons_.emplace(picture, QIcon(QPixmap::fromImage(render(picture)))).first->second;
 }
 
 }  // namespace surfdeck

@@ -1,4 +1,5 @@
 #pragma once
+#include <QIcon>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -9,7 +10,6 @@
 class QPainter;
 class QRectF;
 class QSvgRenderer;
-class QIcon;
 
 namespace surfdeck {
 
@@ -34,6 +34,7 @@ class QtSkin {
               Scaling scaling = Scaling::Vector);
     // The picture rendered at a size (its natural size when size is empty).
     QImage render(const std::string& picture, QSize size = {});
+    // Made once per picture, so that a button given the same picture again can tell.
     QIcon icon(const std::string& picture);
 
   private:
@@ -42,6 +43,7 @@ class QtSkin {
 
     QString folder_;
     std::map<std::string, std::unique_ptr<Picture>> cache_;
+    std::map<std::string, QIcon> icons_;
 };
 
 }  // namespace surfdeck

@@ -15,6 +15,7 @@
 #include <cerrno>
 
 #include "platform/chromium/BrowserSettings.h"
+#include "platform/chromium/RunningBrowser.h"
 #include "platform/extension/ExtensionQuery.h"
 #include "platform/extension/ExtensionShellWindows.h"
 #include "shell/Log.h"
@@ -66,6 +67,20 @@ ExtensionAutomation::ExtensionAutomation(ExtensionSettings settings, LogFn log)
     hub_->onOpenFolder = [this] { openFolder(); };
     if (settings_.useWindowSystem) x11_ = std::make_shared<X11ActiveWindow>();
     listen();
+}
+
+void ExtensionAutomation::setStatusHandler(BrowserStatusFn fn) {
+    hub_->onStatus = fn;
+    if (!fn || listenFd_ < 0) return;
+    // A browser the user runs that never says hello has no extension (or has it turned
+    // off): said once, since nothing else would tell the user why nothing is tracked.
+    QTimer::singleShot(kExtensionGraceMs, context_.get(), [this, fn] {
+        if (hub_->peerCount() > 0) return;
+        const auto running = chromium::browsersWithoutDevTools("");
+        if (running.empty()) return;
+        log("Browser extension not installed: " + running.front().executable + " runs without it");
+        fn({BrowserStatus::State::ExtensionMissing, running.front().executable, "extension"});
+    });
 }
 
 ExtensionAutomation::~ExtensionAutomation() {

@@ -56,6 +56,10 @@ class ExtensionAutomation : public Automation, private HubHost {
 
     // The toolbar button: Surfdeck's main window comes forward.
     void setLaunchHandler(std::function<void()> fn) { hub_->onLaunch = std::move(fn); }
+    // Browsers connecting and going; and, once, a browser of the user's that runs while no
+    // extension has said hello within kExtensionGraceMs of our start.
+    void setStatusHandler(BrowserStatusFn fn);
+    static constexpr int kExtensionGraceMs = 15000;
 
   private:
     void sendFrame(PeerId peer, const std::string& frame) override;
