@@ -223,7 +223,7 @@ class Tour:
             "WebSearchWindow": {"Top": PANEL_TOP, "Left": PANEL_LEFT},
             "RelatedSearchWindow": {"Top": PANEL_TOP, "Left": PANEL_LEFT},
             "Search": {"WebHost": self.web.host},
-            "Browser": {"DevTools": self.browser.endpoint,
+            "Browser": {"Connect": "devtools", "DevTools": self.browser.endpoint,
                         "Profile": os.path.join(self.work_dir, "profile"), "StartBrowser": 0},
         }
 
