@@ -171,7 +171,8 @@ export async function startBrowser(kind, program) {
         {mode: 0o755});
 
     const cmd = (kind === 'chromium' ? chromiumCommand : firefoxCommand)(program, dir, hostPath);
-    b.process = spawn(program, cmd.args, {env: cmd.env, stdio: cmd.stdio});
+    // A group of its own, so that its helper processes end with it.
+    b.process = spawn(program, cmd.args, {env: cmd.env, stdio: cmd.stdio, detached: true});
 
     // Chromium: real input through the DevTools pipe (fd 3 in, fd 4 out, NUL-separated).
     let cdpId = 0;
@@ -207,14 +208,31 @@ export async function startBrowser(kind, program) {
     };
 
     b.close = async () => {
+        const group = (signal) => {
+            try {
+                process.kill(-b.process.pid, signal);
+            } catch {
+                // already gone
+            }
+        };
         if (b.process.exitCode === null) {
-            b.process.kill();
-            await new Promise((r) => b.process.once('exit', r));
+            const exited = new Promise((r) => b.process.once('exit', r));
+            group('SIGTERM');
+            const late = setTimeout(() => group('SIGKILL'), 5000);
+            await exited;
+            clearTimeout(late);
         }
+        // Helpers that outlive the browser (crash handler, zygote) go too.
+        group('SIGKILL');
         b.relay.close();
         b.server.close();
-        // The browser's helper processes may still be writing for a moment.
-        fs.rmSync(dir, {recursive: true, force: true, maxRetries: 20, retryDelay: 250});
+        // The browser's helper processes may still be writing for a moment; a scratch
+        // folder left behind is no fault of the extension.
+        try {
+            fs.rmSync(dir, {recursive: true, force: true, maxRetries: 20, retryDelay: 250});
+        } catch (e) {
+            console.warn(`scratch folder ${dir} left behind: ${e.message}`);
+        }
     };
 
     const state = await b.waitFor((m) => m.type === 'state', 0, 30000);
