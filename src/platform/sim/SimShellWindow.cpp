@@ -125,15 +125,39 @@ void SimShellWindow::setHistory(std::vector<std::string> back, std::vector<std::
 }
 
 bool SimShellWindow::userNavigate(const std::string& url) {
+    return open_ && runNavigation(url, Move::New, true);
+}
+
+bool SimShellWindow::clickLink(const std::string& url) {
     return open_ && runNavigation(url, Move::New);
 }
 
 bool SimShellWindow::userGoBack() {
-    return open_ && !back_.empty() && runNavigation(back_.back(), Move::Back);
+    return open_ && !back_.empty() && runNavigation(back_.back(), Move::Back, true);
 }
 
 bool SimShellWindow::userGoForward() {
-    return open_ && !forward_.empty() && runNavigation(forward_.back(), Move::Forward);
+    return open_ && !forward_.empty() && runNavigation(forward_.back(), Move::Forward, true);
+}
+
+Cookie SimShellWindow::advise(BrowserEvents* sink) {
+    const Cookie cookie = sinks_.advise(sink);
+    std::weak_ptr<SimShellWindow> weak = weak_from_this();
+    shell_.loop().post([weak, cookie] {
+        if (auto self = weak.lock(); self && self->open_) self->reportCommandStates(cookie);
+    });
+    return cookie;
+}
+
+void SimShellWindow::reportCommandStates(Cookie cookie) {
+    auto keep = shared_from_this();
+    const bool forward = !forward_.empty();
+    sinks_.deliverTo(cookie,
+                     [&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEFORWARD, forward); });
+    if (!open_) return;
+    const bool back = !back_.empty();
+    sinks_.deliverTo(cookie,
+                     [&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEBACK, back); });
 }
 
 void SimShellWindow::raiseCommandStateChange(std::int32_t command, bool enable) {
@@ -160,13 +184,14 @@ void SimShellWindow::startNavigation(std::string url, Move move) {
 // loads: NavigateComplete2 for the window and each frame, DownloadBegin,
 // DownloadComplete, DocumentComplete for each frame then the window, and the back and
 // forward command states. A window closed by a receiver raises nothing more.
-bool SimShellWindow::runNavigation(std::string url, Move move) {
+bool SimShellWindow::runNavigation(std::string url, Move move, bool byUser) {
     auto keep = shared_from_this();
     BeforeNavigateArgs args;
     args.pDisp = this;
     args.url = url;
     sinks_.deliver([&args](BrowserEvents& s) { s.BeforeNavigate2(args); });
-    if (args.cancel || !open_) return false;
+    if (!open_) return false;
+    if (args.cancel && (!byUser || shell_.traits().userNavigationCancellable)) return false;
 
     // url is our own copy: the history entry it came from moves below.
     // The history as it stands now: a receiver may have moved it meanwhile.
