@@ -200,7 +200,9 @@ void CdpTab::setToolBar(std::int32_t /*value*/) {
 
 Cookie CdpTab::advise(BrowserEvents* sink) {
     requireOpen();
-    return sinks_.add(sink);
+    const Cookie cookie = sinks_.add(sink);
+    reportCommandStateTo(cookie);
+    return cookie;
 }
 
 void CdpTab::unadvise(Cookie cookie) {
@@ -267,6 +269,29 @@ void CdpTab::reportCommandState(const QString& committedUrl, int attemptsLeft) {
             tab->sinks_.forEach(
                 [&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEFORWARD, forward); });
         });
+}
+
+void CdpTab::reportCommandStateTo(Cookie cookie) {
+    auto b = browser_.lock();
+    if (!b || closed_ || sessionId_.isEmpty()) return;
+    std::weak_ptr<CdpTab> weak = weak_from_this();
+    // Answered after advise has returned: the receiver is still being set up.
+    b->send("Page.getNavigationHistory", {}, sessionId_,
+            [weak, cookie](const QJsonObject& result, const QJsonObject& error) {
+                auto tab = weak.lock();
+                if (!tab || tab->closed_ || !error.isEmpty()) return;
+                const int current = result.value("currentIndex").toInt(-1);
+                const int count = static_cast<int>(result.value("entries").toArray().size());
+                if (current < 0 || current >= count) return;
+                const bool back = current > 0;
+                const bool forward = current + 1 < count;
+                tab->sinks_.forOne(cookie, [&](BrowserEvents& s) {
+                    s.CommandStateChange(CSC_NAVIGATEBACK, back);
+                });
+                tab->sinks_.forOne(cookie, [&](BrowserEvents& s) {
+                    s.CommandStateChange(CSC_NAVIGATEFORWARD, forward);
+                });
+            });
 }
 
 CdpTab::Frame& CdpTab::frame(const QString& id) {
@@ -344,7 +369,7 @@ void CdpTab::onEvent(const QString& method, const QJsonObject& params) {
             if (!loading_) {
                 loading_ = true;
                 stopped_ = false;
-                sinks_.forEach([](BrowserEvents& s) { s.DownloadBegin(); });
+                downloadAnnounced_ = false;
             }
         } else {
             frame(id).committed = false;
@@ -396,6 +421,7 @@ void CdpTab::onFrameNavigated(const QJsonObject& info) {
                             ? unreachable
                             : info.value("url").toString() + info.value("urlFragment").toString();
     if (info.value("parentId").isUndefined()) {
+        announceDownload();
         pageReported_ = true;
         mainFrameId_ = id;
         url_ = url;
@@ -416,9 +442,10 @@ void CdpTab::onFrameNavigated(const QJsonObject& info) {
 
 void CdpTab::onStoppedLoading(const QString& id) {
     if (id == mainFrameId_) {
-        const bool wasLoading = loading_;
+        const bool wasLoading = loading_ && downloadAnnounced_;
         const bool complete = topCommitted_ && !stopped_;
         loading_ = false;
+        downloadAnnounced_ = false;
         topCommitted_ = false;
         stopped_ = false;
         if (wasLoading) sinks_.forEach([](BrowserEvents& s) { s.DownloadComplete(); });
@@ -445,9 +472,13 @@ void CdpTab::onRequestPaused(const QJsonObject& params) {
     // Frames, redirects of a navigation already announced, and our own navigations (their
     // BeforeNavigate2 was raised when we started them) go on unasked.
     if (params.value("resourceType").toString() != "Document" ||
-        params.value("frameId").toString() != mainFrameId_ ||
-        params.contains("redirectedRequestId") || takeOwnNavigation(url)) {
+        params.value("frameId").toString() != mainFrameId_) {
         proceed();
+        return;
+    }
+    if (params.contains("redirectedRequestId") || takeOwnNavigation(url)) {
+        proceed();
+        announceDownload();
         return;
     }
     bool allowed = true;
@@ -457,10 +488,21 @@ void CdpTab::onRequestPaused(const QJsonObject& params) {
         proceed();  // a paused request left unanswered would hang the tab
         throw;
     }
-    if (allowed)
+    if (allowed) {
         proceed();
-    else
+        announceDownload();
+    } else {
         send("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "Aborted"}});
+    }
+}
+
+// The browser starts loading before it asks whether the page may go: DownloadBegin waits
+// until the navigation is allowed (or its document arrives, for one that needs no
+// request), so that it follows BeforeNavigate2 and a cancelled one raises neither.
+void CdpTab::announceDownload() {
+    if (!loading_ || downloadAnnounced_) return;
+    downloadAnnounced_ = true;
+    sinks_.forEach([](BrowserEvents& s) { s.DownloadBegin(); });
 }
 
 void CdpTab::onBinding(const QJsonObject& params) {
