@@ -5,7 +5,7 @@ SURFDECK_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-websockets-dev qt6-svg-dev libgl1-mesa-dev
   xvfb xauth xdotool openbox x11-utils imagemagick fonts-dejavu-core
-  chromium firefox-esr python3 nodejs openssl
+  chromium firefox-esr python3 nodejs openssl nlohmann-json3-dev libxcb1-dev
   weston qt6-wayland
 )
 

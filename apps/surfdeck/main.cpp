@@ -1,8 +1,12 @@
-// Surfdeck: the desktop program. Qt windows, Chromium (over the DevTools protocol) as
-// the tracked browser, settings and log beside the executable.
+// Surfdeck: the desktop program. Qt windows; the user's own browsers through the Surfdeck
+// extension and its bridge as the tracked browser ("[Browser] Connect=extension", the
+// default), or Chromium over the DevTools protocol ("Connect=devtools"); settings and log
+// beside the executable.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QWidget>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +14,7 @@
 #include "platform/CompositeAutomation.h"
 #include "platform/FileRegistry.h"
 #include "platform/chromium/ChromiumAutomation.h"
+#include "platform/extension/qt/ExtensionAutomation.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtEventLoop.h"
@@ -59,14 +64,34 @@ int main(int argc, char** argv) {
     const std::string folder = QCoreApplication::applicationDirPath().toStdString();
 
     QtFormHost host(QString::fromStdString(folder));
-    // Connects to the browser, or starts it; without one, tracks nothing and logs why.
-    chromium::ChromiumAutomation chromium(folder);
-    auto browserForeground = chromium.foreground();
+    // Tracks the browsers whose extension connects; or, over DevTools, connects to the
+    // browser or starts it. Without one, tracks nothing and logs why.
+    std::unique_ptr<Automation> browsers;
+    std::shared_ptr<Foreground> browserForeground;
+    if (chromium::readConnect(folder) == chromium::Connect::DevTools) {
+        auto chromium = std::make_unique<chromium::ChromiumAutomation>(folder);
+        browserForeground = chromium->foreground();
+        browsers = std::move(chromium);
+    } else {
+        auto extension = std::make_unique<extension::ExtensionAutomation>(folder);
+        browserForeground = extension->foreground();
+        // The browser's Surfdeck button, with Surfdeck running: its windows come forward.
+        extension->setLaunchHandler([] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (!window->isVisible()) continue;
+                window->raise();
+                window->activateWindow();
+            }
+        });
+        browsers = std::move(extension);
+    }
     QtDesktop desktop(host, browserForeground.get());
     QtTimers timers;
     QtEventLoop loop;
     QtClock clock;
-    FileRegistry registry(programFile(folder, "registry.reg"));
+    FileRegistry registry(programFile(folder, "registry.reg"), [&folder](const std::string& m) {
+        WriteLog(programFile(folder, "log.txt"), m);
+    });
     AppContext app(folder, desktop, timers, loop, clock, host);
     app.user = userFoldersFromEnvironment();
 
@@ -80,7 +105,7 @@ int main(int argc, char** argv) {
 
     // The results browser's events run through the program's dispatcher, so an error in
     // one of them becomes a log line.
-    CompositeAutomation automation(chromium, [&app] {
+    CompositeAutomation automation(*browsers, [&app] {
         return makeQtResultsBrowser(
             [&app](const std::function<void()>& f) { app.forms.dispatch(f); });
     });

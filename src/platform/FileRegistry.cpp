@@ -1,47 +1,25 @@
 #include "platform/FileRegistry.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include "platform/SafeFile.h"
 
 namespace surfdeck {
 namespace {
 
-const char* const kHeader = "REGEDIT4";
-
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string escape(const std::string& s) {
+// Line breaks shown as text, so that a refused name stays on its one log line.
+std::string printable(const std::string& s) {
     std::string out;
-    for (char c : s) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out;
-}
-
-// Reads a quoted string starting at line[pos] == '"'; pos ends after the closing quote.
-bool unquote(const std::string& line, std::size_t& pos, std::string& out) {
-    if (pos >= line.size() || line[pos] != '"') return false;
-    ++pos;
-    out.clear();
-    while (pos < line.size()) {
-        char c = line[pos++];
-        if (c == '\\' && pos < line.size()) {
-            out += line[pos++];
-        } else if (c == '"') {
-            return true;
+    for (const char c : s) {
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\0') {
+            out += "\\0";
         } else {
             out += c;
         }
     }
-    return false;
+    return out;
 }
 
 }  // namespace
@@ -50,126 +28,72 @@ std::string FileRegistry::fullName(RegistryRoot root, const std::string& path) {
     return registryRootName(root) + "\\" + path;
 }
 
-std::vector<FileRegistry::Key> FileRegistry::load(bool& ok) const {
-    ok = true;
-    std::vector<Key> keys;
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return keys;  // no file yet: an empty registry
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line == kHeader) continue;
-        if (line.front() == '[' && line.back() == ']') {
-            keys.push_back({line.substr(1, line.size() - 2), {}});
-            continue;
-        }
-        if (keys.empty()) continue;
-        std::string name;
-        std::size_t pos = 0;
-        if (line[0] == '@') {
-            pos = 1;
-        } else if (!unquote(line, pos, name)) {
-            continue;  // a line we do not understand is dropped rather than kept broken
-        }
-        if (pos >= line.size() || line[pos] != '=') continue;
-        ++pos;
-        std::string value;
-        if (!unquote(line, pos, value)) continue;
-        keys.back().values.emplace_back(name, value);
-    }
-    return keys;
+void FileRegistry::log(const std::string& message) const {
+    if (log_) log_(message);
 }
 
-bool FileRegistry::save(const std::vector<Key>& keys) const {
-    std::ostringstream out;
-    out << kHeader << "\r\n";
-    for (const Key& k : keys) {
-        out << "\r\n[" << k.fullName << "]\r\n";
-        for (const auto& [name, value] : k.values) {
-            if (name.empty()) {
-                out << "@=";
-            } else {
-                out << '"' << escape(name) << "\"=";
-            }
-            out << '"' << escape(value) << "\"\r\n";
-        }
+bool FileRegistry::load(regfile::Document& doc) const {
+    std::string text;
+    const files::Result read = files::readRegular(path_, text);
+    if (read == files::Result::Absent) {
+        doc = regfile::empty();  // no file yet: an empty registry
+        return true;
     }
-    const std::string tmp = path_ + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f) return false;
-        const std::string text = out.str();
-        f.write(text.data(), static_cast<std::streamsize>(text.size()));
-        f.flush();
-        if (!f) {
-            f.close();
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
-        std::remove(tmp.c_str());
+    if (read != files::Result::Ok) {
+        log("Cannot read " + path_ + ": " + files::describe(read));
         return false;
     }
+    doc = regfile::parse(text);
     return true;
 }
 
+bool FileRegistry::save(const regfile::Document& doc) const {
+    const files::Result written = files::replaceFile(path_, regfile::format(doc), ";");
+    if (written == files::Result::NotRegular) {
+        log("Cannot write " + path_ + ": " + files::describe(written));
+    }
+    return written == files::Result::Ok;
+}
+
 bool FileRegistry::createKey(RegistryRoot root, const std::string& path) {
-    bool ok = false;
-    std::vector<Key> keys = load(ok);
+    regfile::Document doc;
+    if (!load(doc)) return false;
     const std::string full = fullName(root, path);
-    auto it = std::find_if(keys.begin(), keys.end(),
-                           [&](const Key& k) { return lower(k.fullName) == lower(full); });
-    if (it == keys.end()) keys.push_back({full, {}});
+    if (!regfile::addKey(doc, full)) {
+        log("Cannot create registry key " + printable(full) + ": line break in its name");
+        return false;
+    }
     // Opening an existing key still needs the file to be writable, as a registry that
     // refuses the access right refuses the open.
-    return save(keys);
+    return save(doc);
 }
 
 bool FileRegistry::setString(RegistryRoot root, const std::string& path, const std::string& name,
                              const std::string& value) {
-    bool ok = false;
-    std::vector<Key> keys = load(ok);
+    regfile::Document doc;
+    if (!load(doc)) return false;
     const std::string full = fullName(root, path);
-    auto it = std::find_if(keys.begin(), keys.end(),
-                           [&](const Key& k) { return lower(k.fullName) == lower(full); });
-    if (it == keys.end()) {
-        keys.push_back({full, {}});
-        it = keys.end() - 1;
+    if (!regfile::setString(doc, full, name, value)) {
+        log("Cannot set registry value " + printable(full) + "\\" + printable(name) +
+            ": line break in its name or data");
+        return false;
     }
-    auto v = std::find_if(it->values.begin(), it->values.end(),
-                          [&](const auto& p) { return lower(p.first) == lower(name); });
-    if (v == it->values.end()) {
-        it->values.emplace_back(name, value);
-    } else {
-        v->second = value;
-    }
-    return save(keys);
+    return save(doc);
 }
 
 bool FileRegistry::hasKey(RegistryRoot root, const std::string& path) const {
-    bool ok = false;
-    const std::string full = lower(fullName(root, path));
-    for (const Key& k : load(ok)) {
-        if (lower(k.fullName) == full) return true;
-    }
-    return false;
+    regfile::Document doc;
+    return load(doc) && regfile::findKey(doc, fullName(root, path)) != nullptr;
 }
 
 bool FileRegistry::getString(RegistryRoot root, const std::string& path, const std::string& name,
                              std::string& value) const {
-    bool ok = false;
-    const std::string full = lower(fullName(root, path));
-    for (const Key& k : load(ok)) {
-        if (lower(k.fullName) != full) continue;
-        for (const auto& [n, v] : k.values) {
-            if (lower(n) == lower(name)) {
-                value = v;
-                return true;
-            }
-        }
-    }
-    return false;
+    regfile::Document doc;
+    if (!load(doc)) return false;
+    std::optional<std::string> data = regfile::getString(doc, fullName(root, path), name);
+    if (!data) return false;
+    value = std::move(*data);
+    return true;
 }
 
 }  // namespace surfdeck

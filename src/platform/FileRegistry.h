@@ -1,20 +1,25 @@
 #pragma once
-#include <map>
+#include <functional>
 #include <string>
 #include <utility>
-#include <vector>
 
+#include "platform/RegFile.h"
 #include "platform/Registry.h"
 
 namespace surfdeck {
 
 // The registry kept as a text file in the registry editor's export format (REGEDIT4):
 // one bracketed line per key with the root's full name, one "name"="value" line per
-// string value, @= for the unnamed value. The file is read at every change, rewritten
-// whole beside itself and renamed into place, so a crash never leaves half a file.
+// string value, @= for the unnamed value. The file is read at every change and written
+// back through files::replaceFile, so a crash never leaves half a file. Whatever the
+// file holds besides string values (other value types, comments) is kept byte for byte
+// in its place (see regfile). Names and data with a line break or a NUL cannot be
+// written in this format: such a change is refused with a line to log.
 class FileRegistry : public Registry {
   public:
-    explicit FileRegistry(std::string path) : path_(std::move(path)) {}
+    using Log = std::function<void(const std::string&)>;
+    explicit FileRegistry(std::string path, Log log = {})
+        : path_(std::move(path)), log_(std::move(log)) {}
 
     bool createKey(RegistryRoot root, const std::string& path) override;
     bool setString(RegistryRoot root, const std::string& path, const std::string& name,
@@ -26,15 +31,13 @@ class FileRegistry : public Registry {
                    std::string& value) const;
 
   private:
-    struct Key {
-        std::string fullName;  // as written between the brackets
-        std::vector<std::pair<std::string, std::string>> values;
-    };
-    std::vector<Key> load(bool& ok) const;
-    bool save(const std::vector<Key>& keys) const;
+    bool load(regfile::Document& doc) const;
+    bool save(const regfile::Document& doc) const;
+    void log(const std::string& message) const;
     static std::string fullName(RegistryRoot root, const std::string& path);
 
     std::string path_;
+    Log log_;
 };
 
 }  // namespace surfdeck

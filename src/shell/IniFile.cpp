@@ -1,14 +1,8 @@
 #include "shell/IniFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <random>
+#include "platform/SafeFile.h"
 
 namespace surfdeck::ini {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -139,74 +133,6 @@ bool writableKey(std::string_view key) {
            key.front() != '[' && key.front() != ';';
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-bool writeAll(std::FILE* f, const std::string& content) {
-    if (!content.empty() && std::fwrite(content.data(), 1, content.size(), f) != content.size())
-        return false;
-    return std::fflush(f) == 0 && std::ferror(f) == 0;
-}
-
-bool closeChecked(File file) {
-    return std::fclose(file.release()) == 0;
-}
-
-// Root may open any file for writing, so the write bits are what mark a file read-only.
-bool isWritable(const fs::path& path, fs::perms perms) {
-    constexpr fs::perms anyWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if ((perms & anyWrite) == fs::perms::none) return false;
-    return File(std::fopen(path.c_str(), "r+b")) != nullptr;
-}
-
-enum class TempResult { Done, NoTemporary, Failed };
-
-// perms: the old file's permissions, or unknown for a new file.
-TempResult writeViaTemporary(const fs::path& target, const std::string& content, fs::perms perms) {
-    std::random_device random;
-    fs::path temp;
-    File file;
-    // A name of its own per write, so two copies of the program never share one.
-    for (int attempt = 0; attempt < 4 && !file; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-        temp = target;
-        temp += suffix;
-        file.reset(std::fopen(temp.c_str(), "wbx"));
-        if (!file && errno != EEXIST) break;
-    }
-    if (!file) return TempResult::NoTemporary;
-
-    std::error_code ec;
-    bool ok = writeAll(file.get(), content);
-    ok = closeChecked(std::move(file)) && ok;
-    if (ok && perms != fs::perms::unknown) fs::permissions(temp, perms, ec);
-    if (ok) {
-        fs::rename(temp, target, ec);
-        if (!ec) return TempResult::Done;
-    }
-    fs::remove(temp, ec);
-    // The temporary file was made but not renamed: the folder may still refuse renames.
-    return ok ? TempResult::NoTemporary : TempResult::Failed;
-}
-
-bool writeInPlace(const fs::path& target, const std::string& content) {
-    std::error_code ec;
-    const auto oldSize = fs::file_size(target, ec);
-    File file(std::fopen(target.c_str(), "r+b"));
-    if (!file) return false;
-    bool ok = writeAll(file.get(), content);
-    ok = closeChecked(std::move(file)) && ok;
-    if (ok && !ec && content.size() < oldSize) {
-        fs::resize_file(target, content.size(), ec);
-        ok = !ec;
-    }
-    return ok;
-}
-
 }  // namespace
 
 std::optional<std::string> get(std::string_view text, std::string_view section,
@@ -259,43 +185,13 @@ std::optional<std::string> put(std::string_view text, std::string_view section,
 }
 
 std::optional<std::string> readFile(const std::string& path) {
-    std::error_code ec;
-    // Not a directory or a pipe: those would fail or block.
-    if (!fs::is_regular_file(path, ec)) return std::nullopt;
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return std::nullopt;
     std::string text;
-    char buffer[1 << 16];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, n);
-    if (std::ferror(file.get())) return std::nullopt;
+    if (files::readRegular(path, text) != files::Result::Ok) return std::nullopt;
     return text;
 }
 
 bool replaceFile(const std::string& path, const std::string& content) {
-    std::error_code ec;
-    fs::path target = path;
-    // Write through a link to the file it names rather than replacing the link.
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = std::move(resolved);
-    }
-    const fs::file_status status = fs::status(target, ec);
-    const bool exists = fs::exists(status);
-    if (!exists && ec && ec != std::errc::no_such_file_or_directory) return false;
-    if (exists) {
-        if (!fs::is_regular_file(status) || !isWritable(target, status.permissions())) return false;
-    }
-    const fs::perms perms = exists ? status.permissions() : fs::perms::unknown;
-    switch (writeViaTemporary(target, content, perms)) {
-        case TempResult::Done:
-            return true;
-        case TempResult::Failed:
-            return false;
-        case TempResult::NoTemporary:
-            break;
-    }
-    return exists && writeInPlace(target, content);
+    return files::replaceFile(path, content, ";") == files::Result::Ok;
 }
 
 }  // namespace surfdeck::ini

@@ -30,13 +30,12 @@ std::optional<std::string> get(std::string_view text, std::string_view section,
 std::optional<std::string> put(std::string_view text, std::string_view section,
                                std::string_view key, std::string_view value);
 
-// The whole file, when it is a regular file that can be read.
+// The whole file, when it is a regular file that can be read (see files::readRegular).
 std::optional<std::string> readFile(const std::string& path);
 
-// Replaces the file's bytes with content. The new content goes to a temporary file beside
-// it that is renamed over the old one, so the file is always either old or new. When the
-// folder refuses the temporary file but the file itself is writable, the file is
-// rewritten in place. A read-only file is left alone. False when nothing was written.
+// files::replaceFile with the profile file's comment mark: the file is always either the
+// old or the new one (an in-place write may leave the new one followed by a comment line
+// of blanks). False when nothing was written.
 bool replaceFile(const std::string& path, const std::string& content);
 
 }  // namespace surfdeck::ini

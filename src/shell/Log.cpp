@@ -1,19 +1,15 @@
 #include "shell/Log.h"
 
-#include <cstdio>
+#include "platform/SafeFile.h"
 
 namespace surfdeck {
 
 void WriteLog(const std::string& path, const std::string& message) {
     try {
-        const std::string line = message + "\r\n";
-        std::FILE* file = std::fopen(path.c_str(), "ab");
-        if (!file) return;
-        // Unbuffered, so that the line goes out in one write and two copies of the
-        // program appending to the same log never interleave inside a line.
-        std::setvbuf(file, nullptr, _IONBF, 0);
-        std::fwrite(line.data(), 1, line.size(), file);
-        std::fclose(file);
+        // One write, so that two copies of the program appending to the same log never
+        // interleave inside a line; only ever onto a regular file, so that a pipe in its
+        // place cannot hold the program up.
+        (void)files::appendRegular(path, message + "\r\n");
     } catch (...) {
         // A log that cannot be written loses the line; the caller goes on.
     }

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 
+#include "platform/SafeFile.h"
 #include "shell/Settings.h"
 
 namespace surfdeck {
@@ -18,16 +17,26 @@ const char* const kSavedButton =
     "Software\\Microsoft\\Internet Explorer\\Extensions\\{5B0C3E71-2F4A-4D8B-9E16-C4A7D2E05140}";
 const char* const kButtonClsid = "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}";
 
-// Opens for binary access, which creates an absent file empty; reads every byte.
-std::string ReadTextFile(const std::string& path) {
-    { std::ofstream touch(path, std::ios::binary | std::ios::app); }
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+using Log = std::function<void(const std::string&)>;
+
+void logOddFile(const Log& log, const std::string& what, const std::string& path,
+                files::Result result) {
+    if (log && (result == files::Result::NotRegular || result == files::Result::TooLarge))
+        log("Cannot " + what + " " + path + ": " + files::describe(result));
 }
 
-void WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+// Opens for binary access, which creates an absent file empty; reads every byte.
+std::string ReadTextFile(const std::string& path, const Log& log) {
+    std::string text;
+    files::Result result = files::appendRegular(path, "");
+    if (result != files::Result::NotRegular) result = files::readRegular(path, text);
+    logOddFile(log, "read", path, result);
+    return text;
+}
+
+// Through the safe writer, so the page is always whole; blanks pad an in-place write.
+void WriteTextFile(const std::string& path, const std::string& text, const Log& log) {
+    logOddFile(log, "write", path, files::replaceFile(path, text, ""));
 }
 
 std::string::size_type findNoCase(const std::string& text, const std::string& what) {
@@ -62,11 +71,11 @@ bool RegisterIEExtensions(Registry& registry, const std::string& programFolder,
     setString(RegistryRoot::CurrentUser, kSaveText, "", file("context1.htm"));
 
     try {
-        std::string page = ReadTextFile(file("c1.h1"));
+        std::string page = ReadTextFile(file("c1.h1"), log);
         const std::string placeholder = "%path%";
         auto at = findNoCase(page, placeholder);
         if (at != std::string::npos) page.replace(at, placeholder.size(), file("Fragments"));
-        WriteTextFile(file("context1.htm"), page);
+        WriteTextFile(file("context1.htm"), page, log);
     } catch (...) {
         // A template or page that cannot be read or written is passed over.
     }

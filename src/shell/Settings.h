@@ -19,7 +19,10 @@ std::string settingsPath(const std::string& programFolder);
 std::string ReadIni(const std::string& section, const std::string& key, const std::string& def,
                     const std::string& file);
 // Writes one key: replaced in place, appended to its section, or a new section appended;
-// the file is created by the first write. A write that cannot happen is lost silently.
+// the file is created by the first write. The read-modify-write holds a lock (file +
+// ".lock") against other copies of the program, waiting at most 2 s for it; a save that
+// cannot get it is dropped with a line in the log beside the file. Any other write that
+// cannot happen is lost silently. Reads take no lock.
 void WriteIni(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file);
 

@@ -26,9 +26,12 @@ class SettingsFile : public ::testing::Test {
     void write(const std::string& section, const std::string& key, const std::string& value) {
         WriteIni(section, key, value, path);
     }
+    // Files beside conf.ini other than its lock file, which stays once made.
     long filesInFolder() {
-        const fs::directory_iterator all(folder.path());
-        return std::distance(fs::begin(all), fs::end(all));
+        long n = 0;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            n += entry.path().filename() != "conf.ini.lock";
+        return n;
     }
 
     testing::TempFolder folder;
@@ -160,9 +163,14 @@ TEST_F(SettingsFile, WriteThatCannotHappenIsLostSilently) {
     WriteIni("S", "k", "v", folder.file("gone/conf.ini"));
     EXPECT_FALSE(fs::exists(folder.file("gone")));
     fs::create_directory(path);
+    EXPECT_EQ(read("S", "k"), "DEF");
     write("S", "k", "v");
     EXPECT_TRUE(fs::is_directory(path));
     fs::remove(path);
+    // Only a folder in the settings file's place was worth a line, and only once.
+    EXPECT_EQ(readBytes(folder.file("log.txt")),
+              "Cannot read " + path + ": not a regular file\r\n");
+    fs::remove(folder.file("log.txt"));
 
     writeBytes(path, "[S]\r\nk=1\r\n");
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);

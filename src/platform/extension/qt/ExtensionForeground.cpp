@@ -1,0 +1,123 @@
+#include <xcb/xcb.h>
+
+#include <cstring>
+
+#include "platform/extension/qt/ExtensionAutomation.h"
+
+namespace surfdeck::extension {
+
+namespace {
+
+enum Atom { ActiveWindow, WmPid, WmName, Utf8String };
+
+// Replies freed on every path.
+template <class Reply>
+struct Freed {
+    Reply* reply;
+    ~Freed() { std::free(reply); }
+};
+
+}  // namespace
+
+X11ActiveWindow::X11ActiveWindow() {
+    int screenNumber = 0;
+    connection_ = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection_)) {
+        xcb_disconnect(connection_);
+        connection_ = nullptr;
+        return;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
+    root_ = screens.data ? screens.data->root : 0;
+    const char* names[] = {"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_WM_NAME", "UTF8_STRING"};
+    xcb_intern_atom_cookie_t cookies[4];
+    for (int i = 0; i < 4; ++i)
+        cookies[i] = xcb_intern_atom(connection_, 1,
+                                     static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+    for (int i = 0; i < 4; ++i) {
+        Freed<xcb_intern_atom_reply_t> r{xcb_intern_atom_reply(connection_, cookies[i], nullptr)};
+        atoms_[i] = r.reply ? r.reply->atom : 0;
+    }
+}
+
+X11ActiveWindow::~X11ActiveWindow() {
+    if (connection_) xcb_disconnect(connection_);
+}
+
+std::optional<X11ActiveWindow::Info> X11ActiveWindow::active() {
+    if (!connection_ || xcb_connection_has_error(connection_) || !root_ || !atoms_[ActiveWindow])
+        return std::nullopt;
+    Freed<xcb_get_property_reply_t> active{xcb_get_property_reply(
+        connection_,
+        xcb_get_property(connection_, 0, root_, atoms_[ActiveWindow], XCB_ATOM_WINDOW, 0, 1),
+        nullptr)};
+    // A window manager that does not keep the property cannot tell us anything.
+    if (!active.reply || active.reply->type != XCB_ATOM_WINDOW ||
+        xcb_get_property_value_length(active.reply) < 4)
+        return std::nullopt;
+    Info info;
+    info.window = *static_cast<std::uint32_t*>(xcb_get_property_value(active.reply));
+    if (info.window == 0) return info;
+    // Both questions go out before either answer is read: one round trip.
+    const auto pidCookie =
+        xcb_get_property(connection_, 0, info.window, atoms_[WmPid], XCB_ATOM_CARDINAL, 0, 1);
+    const auto nameCookie =
+        xcb_get_property(connection_, 0, info.window, atoms_[WmName], atoms_[Utf8String], 0, 256);
+    Freed<xcb_get_property_reply_t> pid{xcb_get_property_reply(connection_, pidCookie, nullptr)};
+    Freed<xcb_get_property_reply_t> name{xcb_get_property_reply(connection_, nameCookie, nullptr)};
+    if (pid.reply && pid.reply->type == XCB_ATOM_CARDINAL &&
+        xcb_get_property_value_length(pid.reply) >= 4)
+        info.pid = *static_cast<std::uint32_t*>(xcb_get_property_value(pid.reply));
+    if (name.reply && name.reply->type == atoms_[Utf8String])
+        info.title.assign(static_cast<const char*>(xcb_get_property_value(name.reply)),
+                          static_cast<std::size_t>(xcb_get_property_value_length(name.reply)));
+    return info;
+}
+
+Hwnd pickForegroundTab(const std::vector<BrowserView>& browsers, long long pid,
+                       const std::string& title) {
+    // The window whose tab title begins the window system's title ("Page - Chromium").
+    auto byTitle = [&title](const BrowserView& b) -> const WindowView* {
+        const WindowView* best = nullptr;
+        for (const auto& w : b.windows)
+            if (!w.title.empty() && title.compare(0, w.title.size(), w.title) == 0 &&
+                (!best || w.title.size() > best->title.size()))
+                best = &w;
+        return best;
+    };
+    for (const auto& b : browsers) {
+        if (pid == 0 || b.pid != pid) continue;
+        if (b.windows.size() == 1) return b.windows.front().activeTab;
+        if (const WindowView* w = byTitle(b)) return w->activeTab;
+        for (const auto& w : b.windows)
+            if (w.focused) return w.activeTab;
+        return 0;
+    }
+    // A browser whose windows belong to another process than the one that started its
+    // bridge (a sandboxed package): its title still names it.
+    for (const auto& b : browsers)
+        if (const WindowView* w = byTitle(b)) return w->activeTab;
+    return 0;
+}
+
+Hwnd ExtensionForeground::foregroundWindow() {
+    auto hub = hub_.lock();
+    if (!hub) return 0;
+    if (x11_) {
+        if (auto info = x11_->active()) {
+            // Another program, or none, has the input: no tab is in front, whatever the
+            // browsers last said (they do not always report losing the focus).
+            if (info->window == 0) return 0;
+            return pickForegroundTab(hub->browsers(), info->pid, info->title);
+        }
+    }
+    return hub->focusedTab();
+}
+
+bool ExtensionForeground::setForegroundWindow(Hwnd window) {
+    auto hub = hub_.lock();
+    return hub && hub->activate(window);
+}
+
+}  // namespace surfdeck::extension
