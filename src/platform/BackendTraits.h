@@ -14,6 +14,14 @@ struct BackendTraits {
     // Returning false from oncontextmenu keeps the browser's own menu away. Where it is
     // false, every receiver still hears the event, but only after the menu has shown.
     bool contextMenuSuppressible = true;
+    // Back passes over a page the user never touched (no click or key in it) when the
+    // program or the page itself sent the tab on; where true, such a page gives no back
+    // entry, and a tab whose only earlier pages are untouched cannot go back.
+    bool backSkipsUntouchedPages = false;
+    // BeforeNavigate2 of the program's GoBack and GoForward names the address they go to;
+    // where false, it comes with an empty address (the backend knows only whether the tab
+    // can go, not where).
+    bool historyMoveNamesAddress = true;
 };
 
 // The simulated shell: the contract as written.
@@ -26,8 +34,12 @@ inline constexpr BackendTraits kDevToolsTraits{.userNavigationCancellable = true
 
 // The user's own browser through the extension: typed addresses and history moves never
 // pass through the page, so they are announced as they start but go on. The context menu
-// is kept away only through a flag pushed to the page beforehand.
+// is kept away only through a flag pushed to the page beforehand. Back and forward are
+// what the browser's own buttons do, which pass over untouched pages; where they lead is
+// not known before they go.
 inline constexpr BackendTraits kExtensionTraits{.userNavigationCancellable = false,
-                                                .contextMenuSuppressible = false};
+                                                .contextMenuSuppressible = false,
+                                                .backSkipsUntouchedPages = true,
+                                                .historyMoveNamesAddress = false};
 
 }  // namespace surfdeck

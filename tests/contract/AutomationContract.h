@@ -116,8 +116,14 @@ class AutomationContract : public ::testing::Test {
         }
         return nullptr;
     }
+    // Where back passes over untouched pages, the user clicks in the page before it is left,
+    // as a reader would.
+    void touch(Hwnd h) {
+        if (Backend::traits.backSkipsUntouchedPages) backend.press(h, false);
+    }
     // Navigates as the program does and waits for the page and its back state.
     void load(const std::shared_ptr<BrowserWindow>& w, const std::string& url) {
+        touch(w->HWND());
         Events e(w.get());
         const Cookie cookie = w->advise(&e);
         w->Navigate(url);
@@ -215,6 +221,7 @@ TYPED_TEST_P(AutomationContract, ANavigationRaisesItsEventsInOrder) {
         const std::string url = b.page(targets[static_cast<int>(way)]);
         SCOPED_TRACE(url);
         Events e(w.get());
+        this->touch(h);
         const Cookie cookie = w->advise(&e);
         navigate(b, *w, h, way, url);
         ASSERT_TRUE(b.waitFor([&] { return e.has("complete " + url) && e.back == 1; })) << e.dump();
@@ -269,15 +276,22 @@ TYPED_TEST_P(AutomationContract, BackAndForwardFollowTheHistory) {
     auto w = this->window(h);
     ASSERT_TRUE(w);
     EXPECT_THROW(w->GoForward(), AutomationError) << "no forward history";
+    Events first(w.get());
+    const Cookie firstCookie = w->advise(&first);
+    const bool told = b.waitFor([&] { return first.back != -1; });
+    w->unadvise(firstCookie);
+    ASSERT_TRUE(told);
+    const int backAtA = first.back;  // how the backend opened it may have left a page behind
     this->load(w, b.page('b'));
 
     Events e(w.get());
-    w->advise(&e);
+    const Cookie cookie = w->advise(&e);
     w->GoBack();
     ASSERT_TRUE(b.waitFor([&] {
-        return e.has("complete " + b.page('a')) && e.back == 0 && e.forward == 1;
+        return e.has("complete " + b.page('a')) && e.back == backAtA && e.forward == 1;
     })) << e.dump();
-    EXPECT_TRUE(e.has("before " + b.page('a'))) << e.dump();
+    const std::string named = TypeParam::traits.historyMoveNamesAddress ? b.page('a') : "";
+    EXPECT_EQ(e.index("before " + named), 0) << e.dump();
     EXPECT_EQ(w->LocationURL(), b.page('a'));
 
     w->GoForward();
@@ -286,6 +300,7 @@ TYPED_TEST_P(AutomationContract, BackAndForwardFollowTheHistory) {
     })) << e.dump();
     EXPECT_EQ(w->LocationURL(), b.page('b'));
     EXPECT_THROW(w->GoForward(), AutomationError);
+    w->unadvise(cookie);
 }
 
 // The program attaches fresh receivers to every window whenever any window opens or
@@ -296,9 +311,10 @@ TYPED_TEST_P(AutomationContract, ANewReceiverIsToldWhereTheWindowCanGo) {
     auto w = this->windowInTheMiddle(&h);
     ASSERT_TRUE(w);
     Events e(w.get());
-    w->advise(&e);
-    ASSERT_TRUE(b.waitFor([&] { return e.back == 1 && e.forward == 1; })) << e.dump();
+    const Cookie cookie = w->advise(&e);
+    EXPECT_TRUE(b.waitFor([&] { return e.back == 1 && e.forward == 1; })) << e.dump();
     EXPECT_TRUE(e.lines.empty()) << "nothing else happened" << e.dump();
+    w->unadvise(cookie);
 }
 
 // The program's own tracking over the backend: a window with history never shows a grey
@@ -358,7 +374,7 @@ TYPED_TEST_P(AutomationContract, MouseClicksInThePageReachTheDocument) {
     ASSERT_TRUE(w);
     auto doc = w->Document();
     PageEvents heard, gone;
-    doc->advise(&heard);
+    const Cookie cookie = doc->advise(&heard);
     doc->unadvise(doc->advise(&gone));
     b.press(h, false);
     ASSERT_TRUE(b.waitFor([&] { return heard.lines.size() >= 2; }));
@@ -371,6 +387,7 @@ TYPED_TEST_P(AutomationContract, MouseClicksInThePageReachTheDocument) {
         EXPECT_EQ(*shown, !TypeParam::traits.contextMenuSuppressible)
             << "a receiver answered false";
     }
+    doc->unadvise(cookie);
 }
 
 TYPED_TEST_P(AutomationContract, TheWindowInFrontIsTheForeground) {

@@ -1,7 +1,6 @@
 // The DevTools backend against the contract: a headless Chromium of the test's own, pages
 // from a loopback server, and the user's and the page's actions through a DevTools client
 // of the test's own.
-#include <QCoreApplication>
 #include <QJsonArray>
 
 #include "../chromium/ChromiumTestSupport.h"
@@ -121,10 +120,3 @@ INSTANTIATE_TYPED_TEST_SUITE_P(DevTools, AutomationContract, DevToolsBackend);
 
 }  // namespace
 }  // namespace surfdeck::contract
-
-// The backend needs a running Qt application for its sockets, timers and nested waits.
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

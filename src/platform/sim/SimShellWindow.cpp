@@ -188,7 +188,7 @@ bool SimShellWindow::runNavigation(std::string url, Move move, bool byUser) {
     auto keep = shared_from_this();
     BeforeNavigateArgs args;
     args.pDisp = this;
-    args.url = url;
+    if (byUser || move == Move::New || shell_.traits().historyMoveNamesAddress) args.url = url;
     sinks_.deliver([&args](BrowserEvents& s) { s.BeforeNavigate2(args); });
     if (!open_) return false;
     if (args.cancel && (!byUser || shell_.traits().userNavigationCancellable)) return false;
