@@ -97,9 +97,18 @@ class ExtensionBackend {
         if (!listed) throw std::runtime_error("the new tab was never listed");
         known_.insert(handle);
         targets_[handle] = id;
+        // Done once the backend too has seen the page complete, so that nothing of this
+        // load reaches the test's own receivers.
+        std::shared_ptr<BrowserWindow> window;
+        for (int i = 0; i < list_->Count() && !window; ++i)
+            if (auto w = list_->Item(i); w->HWND() == handle) window = w;
+        if (!window) throw std::runtime_error("the new tab went away");
+        Events seen(window.get());
+        const Cookie cookie = window->advise(&seen);
         navigateByUser(handle, url);
-        if (!waitFor([&] { return shows(url); }))
-            throw std::runtime_error("the new tab never loaded " + url);
+        const bool loaded = waitFor([&] { return seen.has("complete " + url) && shows(url); });
+        window->unadvise(cookie);
+        if (!loaded) throw std::runtime_error("the new tab never loaded " + url);
         return handle;
     }
     void navigateByUser(Hwnd h, const std::string& url) {
