@@ -16,8 +16,7 @@ struct BackendTraits {
     bool contextMenuSuppressible = true;
     // Back passes over a page the user never touched (no click or key in it) when the
     // program or the page itself sent the tab on; where true, such a page gives no back
-    // entry, and a tab whose only earlier pages are untouched cannot go back. The
-    // simulated shell does not imitate this one yet.
+    // entry, and a tab whose only earlier pages are untouched cannot go back.
     bool backSkipsUntouchedPages = false;
     // BeforeNavigate2 of the program's GoBack and GoForward names the address they go to;
     // where false, it comes with an empty address (the backend knows only whether the tab

@@ -121,6 +121,7 @@ bool SimAutomation::userGoForward(int number) {
 bool SimAutomation::mouseDown(int number) {
     auto w = openByNumber(number);
     if (!w || !w->document()) return false;
+    w->touch();
     w->document()->raiseMouseDown();
     return true;
 }

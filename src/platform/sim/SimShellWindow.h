@@ -70,6 +70,8 @@ class SimShellWindow : public BrowserWindow, public std::enable_shared_from_this
     bool userGoBack();
     bool userGoForward();
     void raiseCommandStateChange(std::int32_t command, bool enable);
+    // The user clicked in the page: back no longer passes over it.
+    void touch();
 
     // Used by the shell: the first page, loaded before anyone can listen.
     void loadSilently(const std::string& url);
@@ -84,6 +86,10 @@ class SimShellWindow : public BrowserWindow, public std::enable_shared_from_this
     bool runNavigation(std::string url, Move move, bool byUser = false);
     void startNavigation(std::string url, Move move);
     void loadPage(const std::string& url);
+    int backTarget() const;
+    int forwardTarget() const;
+    void moveEntries(std::vector<std::string>& from, std::vector<bool>& fromSkip,
+                     std::vector<std::string>& onto, std::vector<bool>& ontoSkip, int to);
     void raiseCommandStates();
     void reportCommandStates(Cookie cookie);
 
@@ -97,6 +103,12 @@ class SimShellWindow : public BrowserWindow, public std::enable_shared_from_this
     std::string address_;
     std::vector<std::string> back_;
     std::vector<std::string> forward_;
+    // Entries back passes over, beside back_ and forward_, and the current one's mark
+    // (see BackendTraits::backSkipsUntouchedPages).
+    std::vector<bool> backSkippable_;
+    std::vector<bool> forwardSkippable_;
+    bool currentSkippable_ = false;
+    bool touched_ = false;  // the user clicked in the current page
     bool fullScreen_ = false;
     std::int32_t toolBar_ = -1;
     std::shared_ptr<SimWebDocument> document_;
