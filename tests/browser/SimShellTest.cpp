@@ -69,6 +69,35 @@ TEST_F(SimShellTest, GoForwardDeliversBeforeNavigateInsideTheCall) {
     EXPECT_THAT(w->backList(), ElementsAre("http://a.example/"));
 }
 
+// Imitating a browser whose back passes over pages the user never touched: a page left
+// untouched on the program's word gives no way back; one clicked in does.
+TEST_F(SimShellTest, BackPassesOverUntouchedPagesOnlyWhereTheImitatedBrowserDoes) {
+    for (bool skips : {false, true}) {
+        SCOPED_TRACE(skips);
+        shell.imitate(skips ? kExtensionTraits : kSimTraits);
+        const int n = shell.openWindow("http://a.example/").number;
+        auto w = listen(shell.window(n));
+        w->Navigate("http://b.example/");
+        EXPECT_EQ(seen.back(), skips ? "command 2 off" : "command 2 on");
+        shell.mouseDown(n);
+        w->Navigate("http://c.example/");
+        EXPECT_EQ(seen.back(), "command 2 on");
+        w->GoBack();
+        EXPECT_EQ(w->address(), "http://b.example/");
+        if (skips) {
+            EXPECT_EQ(seen.back(), "command 2 off");
+            EXPECT_THROW(w->GoBack(), AutomationError);
+        } else {
+            w->GoBack();
+            EXPECT_EQ(w->address(), "http://a.example/");
+        }
+        // Forward from the first page reached passes over nothing the user touched.
+        while (!w->forwardList().empty()) w->GoForward();
+        EXPECT_EQ(w->address(), "http://c.example/");
+        shell.closeWindow(n);
+    }
+}
+
 TEST_F(SimShellTest, EmbeddedBrowserLoadsWhenTheLoopPumpsAndStopAbandons) {
     web.setPage("http://q.example/", "<BODY><p>q</p></BODY>");
     auto q = listen(

@@ -202,6 +202,7 @@ Cookie CdpTab::advise(BrowserEvents* sink) {
     requireOpen();
     const Cookie cookie = sinks_.add(sink);
     setHolding(true);
+    reportCommandStateTo(cookie);
     return cookie;
 }
 
@@ -220,7 +221,12 @@ void CdpTab::setHolding(bool on) {
     }
     const QJsonArray patterns{
         QJsonObject{{"resourceType", "Document"}, {"requestStage", "Request"}}};
-    send("Fetch.enable", {{"patterns", patterns}});
+    // Waited for: a navigation right after advise must already reach the new receiver.
+    try {
+        call("Fetch.enable", {{"patterns", patterns}});
+    } catch (const AutomationError&) {
+        holding_ = false;  // tried again at the next advise
+    }
 }
 
 // ---- navigation bookkeeping ----------------------------------------------------------------
@@ -360,7 +366,7 @@ void CdpTab::onEvent(const QString& method, const QJsonObject& params) {
             if (!loading_) {
                 loading_ = true;
                 stopped_ = false;
-                sinks_.forEach([](BrowserEvents& s) { s.DownloadBegin(); });
+                downloadAnnounced_ = false;
             }
         } else {
             frame(id).committed = false;
@@ -412,6 +418,7 @@ void CdpTab::onFrameNavigated(const QJsonObject& info) {
                             ? unreachable
                             : info.value("url").toString() + info.value("urlFragment").toString();
     if (info.value("parentId").isUndefined()) {
+        announceDownload();
         pageReported_ = true;
         mainFrameId_ = id;
         url_ = url;
@@ -432,9 +439,10 @@ void CdpTab::onFrameNavigated(const QJsonObject& info) {
 
 void CdpTab::onStoppedLoading(const QString& id) {
     if (id == mainFrameId_) {
-        const bool wasLoading = loading_;
+        const bool wasLoading = loading_ && downloadAnnounced_;
         const bool complete = topCommitted_ && !stopped_;
         loading_ = false;
+        downloadAnnounced_ = false;
         topCommitted_ = false;
         stopped_ = false;
         if (wasLoading) sinks_.forEach([](BrowserEvents& s) { s.DownloadComplete(); });
@@ -463,9 +471,13 @@ void CdpTab::onRequestPaused(const QJsonObject& params) {
     // Frames, redirects of a navigation already announced, and our own navigations (their
     // BeforeNavigate2 was raised when we started them) go on unasked.
     if (params.value("resourceType").toString() != "Document" ||
-        params.value("frameId").toString() != mainFrameId_ ||
-        params.contains("redirectedRequestId") || takeOwnNavigation(url)) {
+        params.value("frameId").toString() != mainFrameId_) {
         proceed();
+        return;
+    }
+    if (params.contains("redirectedRequestId") || takeOwnNavigation(url)) {
+        proceed();
+        announceDownload();
         return;
     }
     bool allowed = true;
@@ -475,10 +487,12 @@ void CdpTab::onRequestPaused(const QJsonObject& params) {
         proceed();  // a paused request left unanswered would hang the tab
         throw;
     }
-    if (allowed)
+    if (allowed) {
         proceed();
-    else
+        announceDownload();
+    } else {
         send("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "Aborted"}});
+    }
 }
 
 void CdpTab::onBinding(const QJsonObject& params) {

@@ -89,6 +89,9 @@ class CdpTab : public BrowserWindow, public std::enable_shared_from_this<CdpTab>
     bool takeOwnNavigation(const QString& url);
     // Once the history shows the new current entry, tells whether back and forward can go.
     void reportCommandState(const QString& committedUrl, int attemptsLeft = 40);
+    // Tells one new receiver what back and forward can do now: the core attaches fresh
+    // receivers whenever any tab opens or closes, and they know nothing until told.
+    void reportCommandStateTo(Cookie cookie);
     Frame& frame(const QString& id);
 
     void onRequestPaused(const QJsonObject& params);
@@ -97,6 +100,7 @@ class CdpTab : public BrowserWindow, public std::enable_shared_from_this<CdpTab>
     void onFrameNavigated(const QJsonObject& frameInfo);
     void onStoppedLoading(const QString& frameId);
     void onBinding(const QJsonObject& params);
+    void announceDownload();
 
     std::weak_ptr<CdpBrowser> browser_;
     QString targetId_;
@@ -108,11 +112,12 @@ class CdpTab : public BrowserWindow, public std::enable_shared_from_this<CdpTab>
     bool ready_ = false;
     bool closed_ = false;
     bool loading_ = false;
-    bool pageReported_ = false;  // the page has told us its address itself
-    bool topCommitted_ = false;  // the top frame took a new document during this load
-    bool stopped_ = false;       // Stop abandoned the load in progress: no DocumentComplete for it
-    bool holding_ = true;        // top-level document requests are paused for our receivers
-    int worldContext_ = 0;       // our script world in the top frame; 0 while unknown
+    bool downloadAnnounced_ = false;  // DownloadBegin raised for the load in progress
+    bool pageReported_ = false;       // the page has told us its address itself
+    bool topCommitted_ = false;       // the top frame took a new document during this load
+    bool stopped_ = false;  // Stop abandoned the load in progress: no DocumentComplete for it
+    bool holding_ = true;   // top-level document requests are paused for our receivers
+    int worldContext_ = 0;  // our script world in the top frame; 0 while unknown
     QString stateBeforeFullScreen_;
     std::vector<QString> ownNavigations_;
     std::map<QString, Frame> frames_;

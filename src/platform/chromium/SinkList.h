@@ -36,6 +36,12 @@ class SinkList {
         }
     }
 
+    // Calls fn for the one receiver of cookie, when it is still advised.
+    template <class Fn>
+    void forOne(Cookie cookie, Fn&& fn) {
+        if (Sink* sink = find(cookie)) fn(*sink);
+    }
+
   private:
     struct Entry {
         Cookie cookie;

@@ -104,7 +104,8 @@ bool SimAutomation::userNavigate(int number, const std::string& address) {
 }
 
 bool SimAutomation::clickLink(int number, const std::string& address) {
-    return userNavigate(number, address);
+    auto w = openByNumber(number);
+    return w && w->clickLink(address);
 }
 
 bool SimAutomation::userGoBack(int number) {
@@ -120,6 +121,7 @@ bool SimAutomation::userGoForward(int number) {
 bool SimAutomation::mouseDown(int number) {
     auto w = openByNumber(number);
     if (!w || !w->document()) return false;
+    w->touch();
     w->document()->raiseMouseDown();
     return true;
 }
@@ -134,7 +136,8 @@ bool SimAutomation::mouseUp(int number) {
 bool SimAutomation::contextMenu(int number) {
     auto w = openByNumber(number);
     if (!w || !w->document()) return false;
-    return w->document()->raiseContextMenu();
+    const bool shown = w->document()->raiseContextMenu();
+    return shown || !traits_.contextMenuSuppressible;
 }
 
 void SimAutomation::duringNextItem(std::function<void()> action) {

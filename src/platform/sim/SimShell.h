@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Automation.h"
+#include "platform/BackendTraits.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimShellWindow.h"
@@ -56,6 +57,8 @@ class SimAutomation : public Automation {
     // Closes the window (gone from the desktop too), then announces it (WindowRevoked).
     // False when there is no such open window.
     bool closeWindow(int number);
+    // userNavigate and the user's back and forward are typed or pressed in the browser;
+    // clickLink is the page's own navigation.
     bool userNavigate(int number, const std::string& address);
     bool clickLink(int number, const std::string& address);
     bool userGoBack(int number);
@@ -81,6 +84,10 @@ class SimAutomation : public Automation {
     std::vector<int> openWindowNumbers() const;
     std::size_t openWindowCount() const { return open_.size(); }
     std::shared_ptr<SimShellWindow> openWindowAt(std::size_t index) const;
+
+    // Behaves as a backend with these differences from the contract would.
+    void imitate(const BackendTraits& traits) { traits_ = traits; }
+    const BackendTraits& traits() const { return traits_; }
 
     void setHomePage(std::string address) { homePage_ = std::move(address); }
     const std::string& homePage() const { return homePage_; }
@@ -121,6 +128,7 @@ class SimAutomation : public Automation {
     SimEventLoop& loop_;
     SimWeb& web_;
     std::string homePage_ = "about:blank";
+    BackendTraits traits_ = kSimTraits;
     int nextNumber_ = 1;
     std::map<int, std::shared_ptr<SimShellWindow>> all_;
     std::vector<std::shared_ptr<SimShellWindow>> open_;

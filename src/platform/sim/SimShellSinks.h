@@ -40,23 +40,38 @@ class SimSinks {
 
     std::size_t size() const { return sinks_.size(); }
 
+    // Calls f(sink) for the one receiver of cookie, when it is still advised.
+    template <class F>
+    void deliverTo(Cookie cookie, F&& f) {
+        for (auto& [c, sink] : sinks_) {
+            if (c != cookie) continue;
+            Sink* target = sink;
+            deliverOne(*target, f);
+            return;
+        }
+    }
+
     // Calls f(sink) for every receiver. The owner keeps itself alive for the duration.
     template <class F>
     void deliver(F&& f) {
         auto snapshot = sinks_;
         for (auto& [cookie, sink] : snapshot) {
-            if (!advised(cookie)) continue;
-            try {
-                f(*sink);
-            } catch (const std::exception& e) {
-                if (errors_) errors_->push_back(e.what());
-            } catch (...) {
-                if (errors_) errors_->push_back("unknown failure");
-            }
+            if (advised(cookie)) deliverOne(*sink, f);
         }
     }
 
   private:
+    template <class F>
+    void deliverOne(Sink& sink, F& f) {
+        try {
+            f(sink);
+        } catch (const std::exception& e) {
+            if (errors_) errors_->push_back(e.what());
+        } catch (...) {
+            if (errors_) errors_->push_back("unknown failure");
+        }
+    }
+
     std::vector<std::string>* errors_;
     Cookie nextCookie_ = 1;
     std::vector<std::pair<Cookie, Sink*>> sinks_;

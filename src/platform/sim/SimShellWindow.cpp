@@ -54,16 +54,18 @@ std::string SimShellWindow::LocationURL() {
 
 void SimShellWindow::GoBack() {
     requireOpen();
-    if (back_.empty()) throwFailed();
+    const int to = backTarget();
+    if (to < 0) throwFailed();
     request("back");
-    startNavigation(back_.back(), Move::Back);
+    startNavigation(back_[static_cast<std::size_t>(to)], Move::Back);
 }
 
 void SimShellWindow::GoForward() {
     requireOpen();
-    if (forward_.empty()) throwFailed();
+    const int to = forwardTarget();
+    if (to < 0) throwFailed();
     request("forward");
-    startNavigation(forward_.back(), Move::Forward);
+    startNavigation(forward_[static_cast<std::size_t>(to)], Move::Forward);
 }
 
 void SimShellWindow::GoHome() {
@@ -122,18 +124,48 @@ void SimShellWindow::setToolBar(std::int32_t value) {
 void SimShellWindow::setHistory(std::vector<std::string> back, std::vector<std::string> forward) {
     back_ = std::move(back);
     forward_ = std::move(forward);
+    backSkippable_.assign(back_.size(), false);
+    forwardSkippable_.assign(forward_.size(), false);
 }
 
 bool SimShellWindow::userNavigate(const std::string& url) {
+    return open_ && runNavigation(url, Move::New, true);
+}
+
+bool SimShellWindow::clickLink(const std::string& url) {
     return open_ && runNavigation(url, Move::New);
 }
 
 bool SimShellWindow::userGoBack() {
-    return open_ && !back_.empty() && runNavigation(back_.back(), Move::Back);
+    const int to = backTarget();
+    return open_ && to >= 0 && runNavigation(back_[static_cast<std::size_t>(to)], Move::Back, true);
 }
 
 bool SimShellWindow::userGoForward() {
-    return open_ && !forward_.empty() && runNavigation(forward_.back(), Move::Forward);
+    const int to = forwardTarget();
+    return open_ && to >= 0 &&
+           runNavigation(forward_[static_cast<std::size_t>(to)], Move::Forward, true);
+}
+
+Cookie SimShellWindow::advise(BrowserEvents* sink) {
+    const Cookie cookie = sinks_.advise(sink);
+    if (!shell_.traits().newReceiverHearsCommandState) return cookie;
+    std::weak_ptr<SimShellWindow> weak = weak_from_this();
+    shell_.loop().post([weak, cookie] {
+        if (auto self = weak.lock(); self && self->open_) self->reportCommandStates(cookie);
+    });
+    return cookie;
+}
+
+void SimShellWindow::reportCommandStates(Cookie cookie) {
+    auto keep = shared_from_this();
+    const bool forward = !forward_.empty();
+    sinks_.deliverTo(cookie,
+                     [&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEFORWARD, forward); });
+    if (!open_) return;
+    const bool back = backTarget() >= 0;
+    sinks_.deliverTo(cookie,
+                     [&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEBACK, back); });
 }
 
 void SimShellWindow::raiseCommandStateChange(std::int32_t command, bool enable) {
@@ -160,31 +192,42 @@ void SimShellWindow::startNavigation(std::string url, Move move) {
 // loads: NavigateComplete2 for the window and each frame, DownloadBegin,
 // DownloadComplete, DocumentComplete for each frame then the window, and the back and
 // forward command states. A window closed by a receiver raises nothing more.
-bool SimShellWindow::runNavigation(std::string url, Move move) {
+bool SimShellWindow::runNavigation(std::string url, Move move, bool byUser) {
     auto keep = shared_from_this();
     BeforeNavigateArgs args;
     args.pDisp = this;
-    args.url = url;
+    if (byUser || move == Move::New || shell_.traits().historyMoveNamesAddress) args.url = url;
     sinks_.deliver([&args](BrowserEvents& s) { s.BeforeNavigate2(args); });
-    if (args.cancel || !open_) return false;
+    if (!open_) return false;
+    if (args.cancel && (!byUser || shell_.traits().userNavigationCancellable)) return false;
 
     // url is our own copy: the history entry it came from moves below.
     // The history as it stands now: a receiver may have moved it meanwhile.
     switch (move) {
         case Move::New:
-            if (!address_.empty()) back_.push_back(address_);
+            if (!address_.empty()) {
+                back_.push_back(address_);
+                // Left untouched on the page's or the program's word: back passes over it.
+                backSkippable_.push_back(
+                    currentSkippable_ ||
+                    (!byUser && !touched_ && shell_.traits().backSkipsUntouchedPages));
+            }
             forward_.clear();
+            forwardSkippable_.clear();
+            currentSkippable_ = false;
             break;
-        case Move::Back:
-            if (back_.empty()) return false;
-            forward_.push_back(address_);
-            back_.pop_back();
+        case Move::Back: {
+            const int to = backTarget();
+            if (to < 0) return false;
+            moveEntries(back_, backSkippable_, forward_, forwardSkippable_, to);
             break;
-        case Move::Forward:
-            if (forward_.empty()) return false;
-            back_.push_back(address_);
-            forward_.pop_back();
+        }
+        case Move::Forward: {
+            const int to = forwardTarget();
+            if (to < 0) return false;
+            moveEntries(forward_, forwardSkippable_, back_, backSkippable_, to);
             break;
+        }
     }
     loadPage(url);
 
@@ -215,11 +258,50 @@ void SimShellWindow::raiseCommandStates() {
     const bool forward = !forward_.empty();
     sinks_.deliver([&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEFORWARD, forward); });
     if (!open_) return;
-    const bool back = !back_.empty();
+    const bool back = backTarget() >= 0;
     sinks_.deliver([&](BrowserEvents& s) { s.CommandStateChange(CSC_NAVIGATEBACK, back); });
 }
 
+// Where going back leads: the nearest entry back passes not over; -1 when none.
+int SimShellWindow::backTarget() const {
+    for (auto i = back_.size(); i-- > 0;)
+        if (!backSkippable_[i]) return static_cast<int>(i);
+    return -1;
+}
+
+// The nearest entry forward that back would not pass over, else the farthest one.
+int SimShellWindow::forwardTarget() const {
+    if (forward_.empty()) return -1;
+    for (auto i = forward_.size(); i-- > 0;)
+        if (!forwardSkippable_[i]) return static_cast<int>(i);
+    return 0;
+}
+
+// The current page and every entry passed over go to the other list, nearest last; the
+// entry at `to` becomes the current one.
+void SimShellWindow::moveEntries(std::vector<std::string>& from, std::vector<bool>& fromSkip,
+                                 std::vector<std::string>& onto, std::vector<bool>& ontoSkip,
+                                 int to) {
+    onto.push_back(address_);
+    ontoSkip.push_back(currentSkippable_);
+    while (static_cast<int>(from.size()) > to + 1) {
+        onto.push_back(from.back());
+        ontoSkip.push_back(fromSkip.back());
+        from.pop_back();
+        fromSkip.pop_back();
+    }
+    currentSkippable_ = fromSkip.back();
+    from.pop_back();
+    fromSkip.pop_back();
+}
+
+void SimShellWindow::touch() {
+    touched_ = true;
+    currentSkippable_ = false;
+}
+
 void SimShellWindow::loadPage(const std::string& url) {
+    touched_ = false;
     address_ = url;
     shell_.desktop().setTitle(handle_, url);
     frames_.clear();

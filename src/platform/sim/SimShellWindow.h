@@ -34,7 +34,9 @@ class SimShellWindow : public BrowserWindow, public std::enable_shared_from_this
     bool FullScreen() override;
     void setFullScreen(bool on) override;
     void setToolBar(std::int32_t value) override;
-    Cookie advise(BrowserEvents* sink) override { return sinks_.advise(sink); }
+    // A new receiver hears the window's back and forward state soon after, from the event
+    // loop, as every receiver did after the last navigation.
+    Cookie advise(BrowserEvents* sink) override;
     void unadvise(Cookie cookie) override { sinks_.unadvise(cookie); }
 
     // What the simulation shows about the window.
@@ -63,9 +65,13 @@ class SimShellWindow : public BrowserWindow, public std::enable_shared_from_this
     // The user's own actions in the window, with the full event order. False when the
     // navigation was cancelled or could not happen.
     bool userNavigate(const std::string& url);
+    // A navigation the page starts (a link, a script): always cancellable.
+    bool clickLink(const std::string& url);
     bool userGoBack();
     bool userGoForward();
     void raiseCommandStateChange(std::int32_t command, bool enable);
+    // The user clicked in the page: back no longer passes over it.
+    void touch();
 
     // Used by the shell: the first page, loaded before anyone can listen.
     void loadSilently(const std::string& url);
@@ -76,10 +82,16 @@ class SimShellWindow : public BrowserWindow, public std::enable_shared_from_this
 
     void requireOpen() const;
     void request(std::string what, std::string value = {});
-    bool runNavigation(std::string url, Move move);
+    // byUser: the user's own typing or history move, which some browsers cannot cancel.
+    bool runNavigation(std::string url, Move move, bool byUser = false);
     void startNavigation(std::string url, Move move);
     void loadPage(const std::string& url);
+    int backTarget() const;
+    int forwardTarget() const;
+    void moveEntries(std::vector<std::string>& from, std::vector<bool>& fromSkip,
+                     std::vector<std::string>& onto, std::vector<bool>& ontoSkip, int to);
     void raiseCommandStates();
+    void reportCommandStates(Cookie cookie);
 
     SimAutomation& shell_;
     int number_;
@@ -91,6 +103,12 @@ class SimShellWindow : public BrowserWindow, public std::enable_shared_from_this
     std::string address_;
     std::vector<std::string> back_;
     std::vector<std::string> forward_;
+    // Entries back passes over, beside back_ and forward_, and the current one's mark
+    // (see BackendTraits::backSkipsUntouchedPages).
+    std::vector<bool> backSkippable_;
+    std::vector<bool> forwardSkippable_;
+    bool currentSkippable_ = false;
+    bool touched_ = false;  // the user clicked in the current page
     bool fullScreen_ = false;
     std::int32_t toolBar_ = -1;
     std::shared_ptr<SimWebDocument> document_;
