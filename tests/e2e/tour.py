@@ -127,7 +127,8 @@ class Tour(TourSteps):
         mark = len(self.app.log())
         self.start_browser(profile, pinned=self.extension_id)
         wait_for("\"Browser connected\" in log.txt",
-                 lambda: self.app.log_has("Browser connected", after=mark), timeout=60)
+                 lambda: any(line.startswith("Browser connected")
+                                 for line in self.app.log()[mark:]), timeout=60)
 
     def start_browser(self, profile, pinned=None):
         if pinned:
@@ -281,22 +282,34 @@ class Tour(TourSteps):
         mark = len(self.app.log())
         self.display.activate(self.browser.window())
         point = wait_for("the extension's button", self.button_point, timeout=10)
-        known = {w.xid for w in self.display.screen.windows()}
+
+        def entry():
+            """The pop-up's "Surfdeck" entry, below the button: its icon's blue."""
+            w = self.browser.window()
+            left, top = max(w.x, point[0] - 320), w.y + 86
+            rows = self.display.screen.pixels(left, top, point[0] + 60 - left, 34)
+            hits = [(x, y) for y, row in enumerate(rows) for x, (r, g, b) in enumerate(row)
+                    if b >= 150 and r <= 80 and g <= 140]
+            if len(hits) < 10:
+                return None
+            ys = [y for _, y in hits]
+            return left + min(x for x, _ in hits) + 40, top + (min(ys) + max(ys)) // 2
 
         def press():
             self.display.key("Escape")
             self.display.click(*point)
 
-        pop = self.retry("the extension's pop-up", press,
-                         lambda: self.new_windows(known, 40, 200), timeout=5)[0]
+        target = self.retry("the extension's pop-up", press, entry, timeout=5)
         self.picture("button-start-popup")
-        # Two entries of equal height: "Surfdeck" is the upper one.
-        self.display.click(pop.x + pop.width // 2, pop.y + pop.height // 4)
+        self.display.click(*target)
         pids = wait_for("Surfdeck started by the bridge", self.surfdeck_pids, timeout=20)
         self.launched = pids[0]
-        main = self.app.wait_window("Surfdeck", timeout=30)
+        # Not our child: its window is looked for on the screen, not through its process.
+        main = wait_for("Surfdeck's main window",
+                        lambda: self.display.screen.find_one("Surfdeck"), timeout=30)
         wait_for("\"Browser connected\" in log.txt",
-                 lambda: self.app.log_has("Start at", "Browser connected", after=mark),
+                 lambda: any(line.startswith("Browser connected")
+                                 for line in self.app.log()[mark:]),
                  timeout=20)
         print(f"    Surfdeck started (pid {self.launched}) and the browser connected", flush=True)
         self.picture("button-start-running")
