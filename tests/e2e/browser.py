@@ -125,11 +125,11 @@ class Chromium:
             argv += ["--test-type", "--disable-background-networking",
                      "--disable-component-update", "--disable-default-apps"]
         argv += ["--disable-sync", "--disable-breakpad",
-                "--disable-session-crashed-bubble", "--password-store=basic",
-                "--disable-dev-shm-usage", "--disable-gpu",
-                # Every address the pages or links name is answered by our own server.
-                f"--proxy-server=http://{self.proxy}",
-                "--window-position=0,0", f"--window-size={1280},{800}"]
+                 "--disable-session-crashed-bubble", "--password-store=basic",
+                 "--disable-dev-shm-usage", "--disable-gpu",
+                 # Every address the pages or links name is answered by our own server.
+                 f"--proxy-server=http://{self.proxy}",
+                 "--window-position=0,0", f"--window-size={1280},{800}"]
         if os.geteuid() == 0:
             argv.append("--no-sandbox")  # the browser refuses to start as root with it
         argv += list(urls)
