@@ -37,10 +37,11 @@ from browser import Chromium, Web, chromium_executable  # noqa: E402
 from desktop import Display, Processes, TourFailure, missing_tools, wait_for  # noqa: E402
 from program import Surfdeck, connected_to, make_program_folder, px, read_ini  # noqa: E402
 from tour_steps import (AWAY, MAIN_LEFT, MAIN_TOP, PANEL_LEFT, PANEL_TOP,  # noqa: E402
-                        SEARCH_WORDS, TourSteps)
+                        SEARCH_WORDS, TourSteps, search_address)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SKIP = 77
+__all__ = ["Tour", "AWAY", "px", "search_address"]  # what the performance script uses
 HOST_NAME = "org.surfdeck.bridge"
 # The paragraph of two.html that is saved: its text as the page's selection gives it.
 FRAGMENT = "A fragment worth keeping,\non two lines."
@@ -109,15 +110,17 @@ class Tour(TourSteps):
 
     # --- the start on either route ---------------------------------------------------------
 
+    def start_display(self):
+        if self.display is None:
+            self.display = Display(self.procs, self.work_dir).start()
+            self.display.move(*AWAY)
+            self.web = Web(os.path.join(HERE, "pages")).start()
+
     def start(self):
-        self.display = Display(self.procs, self.work_dir).start()
-        self.display.move(*AWAY)
-        self.web = Web(os.path.join(HERE, "pages")).start()
+        self.start_display()
         if self.route == "devtools":
-            self.start_browser(os.path.join(self.work_dir, "profile"))
+            self.start_browser()
             self.start_program()
-            wait_for("Surfdeck's connection to the browser",
-                     lambda: connected_to(self.app.proc.pid, self.browser.port), timeout=20)
             return
         # The user has run Chromium before; its folder is where Surfdeck looks.
         profile = os.path.join(self.display.env["XDG_CONFIG_HOME"], "chromium")
@@ -130,7 +133,9 @@ class Tour(TourSteps):
                  lambda: any(line.startswith("Browser connected")
                                  for line in self.app.log()[mark:]), timeout=60)
 
-    def start_browser(self, profile, pinned=None):
+    def start_browser(self, profile=None, pinned=None):
+        profile = profile or os.path.join(self.work_dir, "profile")
+        self.start_display()
         if pinned:
             # The user pinned the extension's button beside the address bar; nothing else
             # of the profile is set beforehand.
@@ -189,6 +194,9 @@ class Tour(TourSteps):
                  timeout=10)
         if not os.path.isfile(os.path.join(folder, "registry.reg")):
             raise TourFailure("registry.reg was not written at start")
+        if self.route == "devtools":
+            wait_for("Surfdeck's connection to the browser",
+                     lambda: connected_to(self.app.proc.pid, self.browser.port), timeout=20)
 
     # --- the steps of the extension route ------------------------------------------------
 
