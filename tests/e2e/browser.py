@@ -113,19 +113,23 @@ class Chromium:
         self.port = None
         self.proc = None
 
-    def start(self, urls, name="chromium"):
+    def start(self, urls, name="chromium", extensions=False):
+        """With `extensions`, the switches that keep a browser from installing the
+        extensions its profile names stay off, as in a browser a user starts."""
         os.makedirs(self.profile, exist_ok=True)
         argv = [chromium_executable(),
                 "--remote-debugging-address=127.0.0.1", "--remote-debugging-port=0",
                 f"--user-data-dir={self.profile}",
-                "--no-first-run", "--no-default-browser-check", "--test-type",
-                "--disable-background-networking", "--disable-component-update",
-                "--disable-sync", "--disable-default-apps", "--disable-breakpad",
-                "--disable-session-crashed-bubble", "--password-store=basic",
-                "--disable-dev-shm-usage", "--disable-gpu",
-                # Every address the pages or links name is answered by our own server.
-                f"--proxy-server=http://{self.proxy}",
-                "--window-position=0,0", f"--window-size={1280},{800}"]
+                "--no-first-run", "--no-default-browser-check"]
+        if not extensions:
+            argv += ["--test-type", "--disable-background-networking",
+                     "--disable-component-update", "--disable-default-apps"]
+        argv += ["--disable-sync", "--disable-breakpad",
+                 "--disable-session-crashed-bubble", "--password-store=basic",
+                 "--disable-dev-shm-usage", "--disable-gpu",
+                 # Every address the pages or links name is answered by our own server.
+                 f"--proxy-server=http://{self.proxy}",
+                 "--window-position=0,0", f"--window-size={1280},{800}"]
         if os.geteuid() == 0:
             argv.append("--no-sandbox")  # the browser refuses to start as root with it
         argv += list(urls)

@@ -3,19 +3,25 @@
 
 Xvfb with openbox, Chromium with two tabs on local pages, Surfdeck in a fresh program
 folder. Every step acts through the pointer and the keyboard (xdotool) and is checked
-three ways where it can be: the program's own files (conf.ini, log.txt), the browser's
-own state (its DevTools list of tabs) and the screen (window geometry, a picture saved
-for the step). Everything started here is ended here, also when a step fails.
+three ways where it can be: the program's own files (conf.ini, log.txt, Fragments), the
+browser's own state (its DevTools list of tabs, read by this script only) and the screen
+(window geometry, a picture saved for the step). Everything started here is ended here,
+also when a step fails.
 
-    tour.py --bin BUILD/bin [--out DIR] [--keep]
+On the extension route (the default) Surfdeck starts first, in a scratch home, and writes
+the browser's pairing files; Chromium then starts on that home's own profile and installs
+the extension from them, as a user's browser does. On the DevTools route Chromium starts
+first with its endpoint, and Surfdeck is pointed at it.
+
+    tour.py --bin BUILD/bin [--route extension|devtools] [--out DIR] [--keep]
 
 Exit status: 0 when every step passed, 1 when one failed, 77 when a tool it needs is
 missing (xvfb, openbox, xdotool, imagemagick, chromium).
 """
 
 import argparse
+import json
 import os
-import re
 import shutil
 import signal
 import sys
@@ -28,136 +34,43 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from browser import Chromium, Web, chromium_executable  # noqa: E402
-from desktop import (TWIPS_PER_PIXEL, Display, Processes, TourFailure,  # noqa: E402
-                     missing_tools, wait_for)
-from program import Surfdeck, connected_to, make_program_folder, px  # noqa: E402
+from desktop import Display, Processes, TourFailure, missing_tools, wait_for  # noqa: E402
+from program import Surfdeck, connected_to, make_program_folder, px, read_ini  # noqa: E402
+from tour_steps import (AWAY, MAIN_LEFT, MAIN_TOP, PANEL_LEFT, PANEL_TOP,  # noqa: E402
+                        SEARCH_WORDS, TourSteps, search_address)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SKIP = 77
-
-# Where the windows start, in twips: the main window away from the screen's edges, the
-# panels beside it.
-MAIN_LEFT, MAIN_TOP = 3000, 1800
-PANEL_LEFT, PANEL_TOP = 7500, 1800
-SEARCH_WORDS = "surfdeck tour"
-# The pointer's resting place: over the browser's page, away from our windows.
-AWAY = (900, 600)
+__all__ = ["Tour", "AWAY", "px", "search_address"]  # what the performance script uses
+HOST_NAME = "org.surfdeck.bridge"
+# The paragraph of two.html that is saved: its text as the page's selection gives it.
+FRAGMENT = "A fragment worth keeping,\non two lines."
+FRAGMENT_COLOUR = (0xFD, 0xE8, 0xB0)
 
 
-def search_address(host, words):
-    query = (f"as_q={words.replace(' ', '+')}&num=10&hl=en&ie=ISO-8859-1&oe=ISO-8859-1"
-             "&btnG=Google+Search&as_epq=&as_oq=&as_eq=&lr=&as_ft=i&as_filetype=&as_qdr=all"
-             "&as_occt=any&as_dt=i&as_sitesearch=&safe=off")
-    return f"http://{host}/search?{query}"
-
-
-def related_links(g1_path):
-    """The addresses the related-sites list shows for the saved answer page: every
-    "<p><a" link after the first."""
-    with open(g1_path, "rb") as f:
-        text = f.read().decode("latin-1")
-    blocks = re.split(r"(?i)<p><a", text)[2:]
-    links = []
-    for block in blocks:
-        m = re.match(r'\s*href\s*=\s*"?([^">\s]+)', block, re.I)
-        if m:
-            links.append(m.group(1))
-    return links
-
-
-class Tour:
-    def __init__(self, bin_dir, out_dir, work_dir):
-        self.bin_dir = bin_dir
-        self.out_dir = out_dir
-        self.work_dir = work_dir
-        self.procs = Processes(os.path.join(out_dir, "logs"))
-        self.display = None
-        self.web = None
-        self.browser = None
-        self.app = None
-        self.tabs = {}
-        self.number = 0
-        self.started = time.monotonic()
-
-    # --- the frame of a step -----------------------------------------------------------
-
-    def picture(self, name):
-        path = os.path.join(self.out_dir, f"{self.number:02d}-{name}.png")
-        self.display.screenshot(path)
-        return path
-
-    def report(self, name, text):
-        picture = self.picture(name)
-        elapsed = time.monotonic() - self.started
-        line = f"{self.number:2d}. {text}\n    ok ({elapsed:5.1f} s)  picture: {picture}"
-        print(line, flush=True)
-        with open(os.path.join(self.out_dir, "steps.txt"), "a") as f:
-            f.write(line + "\n")
-
-    def step(self, name, text, action):
-        self.number += 1
-        try:
-            action()
-        except Exception:
-            if self.display and self.display.screen:
-                try:
-                    picture = self.picture(name + "-failed")
-                    print(f"{self.number:2d}. {text}\n    FAILED  picture: {picture}", flush=True)
-                except Exception:
-                    pass
-            raise
-        self.report(name, text)
-
-    def retry(self, what, action, condition, timeout=10):
-        """Acts, and acts once more when the effect has not shown by the deadline."""
-        action()
-        try:
-            return wait_for(what, condition, timeout=timeout)
-        except TourFailure:
-            print(f"    (no {what} yet: trying once more)", flush=True)
-            action()
-            return wait_for(what, condition, timeout=timeout)
-
-    # --- helpers on the program and the browser ----------------------------------------
-
-    def main(self):
-        return self.app.wait_window("Surfdeck")
-
-    def front_is(self, key):
-        tab = self.tabs[key]
-        front = self.browser.front()
-        window = self.browser.window()
-        page = self.browser.page(tab)
-        return (front is not None and front["id"] == tab and window is not None
-                and page is not None and window.name == page["title"] + " - Chromium")
-
-    def unroll(self):
-        """Puts the pointer on the main window's title and waits for its full height."""
-        def over():
-            w = self.app.main()
-            self.display.move(*Surfdeck.title_point(w))
-
-        def full():
-            w = self.app.main()
-            return w if w and not Surfdeck.rolled(w) else None
-
-        return self.retry("the main window unrolled", over, full, timeout=5)
-
-    def press_button(self, key, effect, what, timeout=10):
-        def press():
-            w = self.unroll()
-            self.display.click(*Surfdeck.button_point(w, key))
-        return self.retry(what, press, effect, timeout=timeout)
-
-    # --- the steps -----------------------------------------------------------------------
+class Tour(TourSteps):
+    def __init__(self, bin_dir, out_dir, work_dir, route):
+        super().__init__(bin_dir, out_dir, work_dir)
+        self.route = route
+        self.extension_id = None
+        self.launched = None  # the Surfdeck that the extension's button started
 
     def steps(self):
         """The tour's steps in order: (name, what it shows, action)."""
-        return [
-            ("start", "Chromium shows two local pages; Surfdeck starts, connects to it and "
-             "shows its main window, rolled up", self.start),
-            ("second-tab", "The second tab is brought to the front (Ctrl+2 in the browser)",
-             self.second_tab),
+        first = ("Chromium shows two local pages; Surfdeck starts, connects to it and "
+                 "shows its main window, rolled up")
+        if self.route == "extension":
+            first = ("Surfdeck starts in a fresh home and writes the browser's pairing files; "
+                     "Chromium, started after it on that home's profile, installs the "
+                     "extension, shows two local pages and connects")
+        steps = [("start", first, self.start),
+                 ("second-tab", "The second tab is brought to the front (Ctrl+2 in the browser)",
+                  self.second_tab)]
+        if self.route == "extension":
+            steps.append(("saved-text", "A paragraph selected with a click and a shift-click, and \"Save "
+                          "text to file\" from the page's menu: a new file in Fragments holds "
+                          "its exact text", self.save_text))
+        steps += [
             ("unrolled", "The pointer on the title band unrolls the main window", self.unrolled),
             ("rolled-up", "The pointer away from it rolls it up again after RollUpDelay",
              self.rolled_up),
@@ -182,6 +95,11 @@ class Tour:
             ("closed", "The main window's close button ends Surfdeck; conf.ini holds the "
              "positions and the recent list", self.close_main),
         ]
+        if self.route == "extension":
+            steps.append(("button-start", "With Surfdeck closed, the extension's toolbar button "
+                          "and \"Surfdeck\" in its pop-up start it again, and the browser "
+                          "connects", self.button_start))
+        return steps
 
     def run(self, until=None):
         """Runs the steps in order, up to and including the one named `until`."""
@@ -190,19 +108,43 @@ class Tour:
             if name == until:
                 break
 
-    def start(self):
-        self.start_browser()
-        self.start_program()
+    # --- the start on either route ---------------------------------------------------------
 
-    def start_browser(self):
-        work = self.work_dir
-        self.display = Display(self.procs, work).start()
-        self.display.move(*AWAY)
-        self.web = Web(os.path.join(HERE, "pages")).start()
-        self.browser = Chromium(self.procs, self.display, os.path.join(work, "profile"),
-                                self.web.host)
+    def start_display(self):
+        if self.display is None:
+            self.display = Display(self.procs, self.work_dir).start()
+            self.display.move(*AWAY)
+            self.web = Web(os.path.join(HERE, "pages")).start()
+
+    def start(self):
+        self.start_display()
+        if self.route == "devtools":
+            self.start_browser()
+            self.start_program()
+            return
+        # The user has run Chromium before; its folder is where Surfdeck looks.
+        profile = os.path.join(self.display.env["XDG_CONFIG_HOME"], "chromium")
+        os.makedirs(profile)
+        self.start_program()
+        self.check_pairing_files(profile)
+        mark = len(self.app.log())
+        self.start_browser(profile, pinned=self.extension_id)
+        wait_for("\"Browser connected\" in log.txt",
+                 lambda: any(line.startswith("Browser connected")
+                                 for line in self.app.log()[mark:]), timeout=60)
+
+    def start_browser(self, profile=None, pinned=None):
+        profile = profile or os.path.join(self.work_dir, "profile")
+        self.start_display()
+        if pinned:
+            # The user pinned the extension's button beside the address bar; nothing else
+            # of the profile is set beforehand.
+            os.makedirs(os.path.join(profile, "Default"), exist_ok=True)
+            with open(os.path.join(profile, "Default", "Preferences"), "w") as f:
+                json.dump({"extensions": {"pinned_extensions": [pinned]}}, f)
+        self.browser = Chromium(self.procs, self.display, profile, self.web.host)
         one, two = self.web.url("/one.html"), self.web.url("/two.html")
-        self.browser.start([one, two])
+        self.browser.start([one, two], extensions=self.route == "extension")
 
         def both_loaded():
             pages = {p["url"]: p for p in self.browser.pages()}
@@ -214,18 +156,30 @@ class Tour:
         self.tabs = {"one": pages[one]["id"], "two": pages[two]["id"]}
         wait_for("the browser's window", self.browser.window, timeout=20)
 
+    def check_pairing_files(self, profile):
+        package = read_ini(os.path.join(self.app.folder, "extension", "extension.ini"))
+        self.extension_id = package["extension"]["id"]
+        host = os.path.join(profile, "NativeMessagingHosts", HOST_NAME + ".json")
+        entry = os.path.join(profile, "External Extensions", self.extension_id + ".json")
+        wait_for("the browser's pairing files",
+                 lambda: os.path.isfile(host) and os.path.isfile(entry), timeout=10)
+        print(f"    pairing files for the extension {self.extension_id} in {profile}", flush=True)
+
     def settings(self):
         """conf.ini of a fresh program folder: places away from the screen's edges, a short
-        roll-up delay, the search service and the browser on our own loopback ports."""
-        return {
+        roll-up delay, the search service on our own loopback port; on the DevTools route
+        the browser's endpoint, on the extension route nothing: it is the default."""
+        settings = {
             "MainWindow": {"Top": MAIN_TOP, "Left": MAIN_LEFT},
             "General": {"RollUpDelay": 1},
             "WebSearchWindow": {"Top": PANEL_TOP, "Left": PANEL_LEFT},
             "RelatedSearchWindow": {"Top": PANEL_TOP, "Left": PANEL_LEFT},
             "Search": {"WebHost": self.web.host},
-            "Browser": {"Connect": "devtools", "DevTools": self.browser.endpoint,
-                        "Profile": os.path.join(self.work_dir, "profile"), "StartBrowser": 0},
         }
+        if self.route == "devtools":
+            settings["Browser"] = {"Connect": "devtools", "DevTools": self.browser.endpoint,
+                                   "Profile": self.browser.profile, "StartBrowser": 0}
+        return settings
 
     def start_program(self):
         folder = os.path.join(self.work_dir, "program")
@@ -236,279 +190,155 @@ class Tour:
         if (w.x, w.y) != (px(MAIN_LEFT), px(MAIN_TOP)):
             raise TourFailure(f"main window at {w.x},{w.y}, not at its stored place "
                               f"{px(MAIN_LEFT)},{px(MAIN_TOP)}")
-        wait_for("Surfdeck's connection to the browser",
-                 lambda: connected_to(self.app.proc.pid, self.browser.port), timeout=20)
         wait_for("the main window rolled up", lambda: Surfdeck.rolled(self.app.main()),
                  timeout=10)
         if not os.path.isfile(os.path.join(folder, "registry.reg")):
             raise TourFailure("registry.reg was not written at start")
+        if self.route == "devtools":
+            wait_for("Surfdeck's connection to the browser",
+                     lambda: connected_to(self.app.proc.pid, self.browser.port), timeout=20)
 
-    def second_tab(self):
-        def press():
-            self.display.activate(self.browser.window())
-            self.display.key("ctrl+2")
-        self.retry("the second tab in front", press, lambda: self.front_is("two"))
+    # --- the steps of the extension route ------------------------------------------------
 
-    def unrolled(self):
-        w = self.unroll()
-        print(f"    main window {w.width}x{w.height} pixels "
-              f"({w.height * TWIPS_PER_PIXEL} twips high)", flush=True)
+    def fragments(self):
+        folder = os.path.join(self.app.folder, "Fragments")
+        return set(os.listdir(folder)) if os.path.isdir(folder) else set()
 
-    def rolled_up(self):
-        self.display.move(*AWAY)
-        w = wait_for("the main window rolled up",
-                     lambda: (lambda m: m if Surfdeck.rolled(m) else None)(self.app.main()),
-                     timeout=8)
-        print(f"    main window {w.width}x{w.height} pixels", flush=True)
-
-    def web_panel(self):
-        panel = self.press_button("web", lambda: self.app.window("Web Search"),
-                                  "the web search panel")
-        if (panel.x, panel.y) != (px(PANEL_LEFT), px(PANEL_TOP)):
-            raise TourFailure(f"web search panel at {panel.x},{panel.y}, not at its stored "
-                              f"place")
-
-    def search(self):
-        panel = self.app.wait_window("Web Search")
-        # The words box (Combo15 at 120, 300 twips), then the Search button (Command3 at
-        # 2160, 4200, 1092 wide).
-        self.display.click(panel.x + px(120 + 600), panel.y + px(300 + 144))
-        self.display.type(SEARCH_WORDS)
-        expected = search_address(self.web.host, SEARCH_WORDS)
-
-        def arrived():
-            page = self.browser.page(self.tabs["two"])
-            return page and page["url"] == expected
-
-        try:
-            self.retry("the search address in the front tab",
-                       lambda: self.display.click(panel.x + px(2160 + 546), panel.y + px(4344)),
-                       arrived, timeout=10)
-        except TourFailure:
-            page = self.browser.page(self.tabs["two"])
-            raise TourFailure(f"front tab shows {page and page['url']!r}, "
-                              f"expected {expected!r}")
-        wait_for("the search request at the server", lambda: self.web.seen(expected), timeout=10)
-        other = self.browser.page(self.tabs["one"])
-        if other["url"] != self.web.url("/one.html"):
-            raise TourFailure(f"the tab behind moved too: {other['url']}")
-        print(f"    front tab: {expected}", flush=True)
-
-    def close_web(self):
-        panel = self.app.wait_window("Web Search")
-        self.retry("the web search panel closed",
-                   lambda: self.display.click(*Surfdeck.close_point(panel)),
-                   lambda: self.app.window("Web Search") is None)
-        conf = self.app.conf()
-        place = conf.get("websearchwindow", {})
-        self.expect_place("WebSearchWindow", place, panel)
-        recent = conf.get("recent", {}).get("recentwebtext", "")
-        if recent.split(";")[0] != SEARCH_WORDS:
-            raise TourFailure(f"Recent RecentWebText is {recent!r}")
-        print(f"    conf.ini: WebSearchWindow Top={place['top']} Left={place['left']}, "
-              f"RecentWebText={recent}", flush=True)
-
-    @staticmethod
-    def expect_place(section, values, window):
-        for key, shown in (("top", window.y), ("left", window.x)):
-            if key not in values:
-                raise TourFailure(f"conf.ini has no {section} {key}")
-            stored = int(float(values[key]))
-            if abs(stored - shown * TWIPS_PER_PIXEL) >= TWIPS_PER_PIXEL:
-                raise TourFailure(f"{section} {key}={stored} twips, but the window was at "
-                                  f"{shown} pixels")
-
-    def window_menu(self):
-        menus = self.press_button("window", lambda: self.app.display.screen.menus("surfdeck"),
-                                  "the Window menu")
-        menu = menus[0]
-        lines = wait_for("two entries in the menu",
-                         lambda: (lambda b: b if len(b) == 2 else None)(
-                             self.display.screen.text_lines(menu.x, menu.y, menu.width,
-                                                            menu.height)),
-                         timeout=3)
-        self.menu_lines = lines
-        print(f"    menu {menu.width}x{menu.height}+{menu.x}+{menu.y} pixels with "
-              f"{len(lines)} entries", flush=True)
-
-    def first_tab(self):
-        # The entries are captioned with the tabs' addresses: the first tab's
-        # (".../one.html") is far shorter than the search address of the second.
-        def choose():
-            if not self.display.screen.menus("surfdeck"):
-                self.window_menu()
-            top, bottom, left, right = min(self.menu_lines, key=lambda b: b[3] - b[2])
-            self.display.click(left + 20, (top + bottom) // 2)
-
-        self.retry("the first tab in front", choose, lambda: self.front_is("one"), timeout=8)
-        wait_for("the menu closed", lambda: not self.display.screen.menus("surfdeck"), timeout=5)
-
-    def related_panel(self):
-        self.log_mark = len(self.app.log())
-        self.press_button("related", lambda: self.app.window("Surfdeck - Related links"),
-                          "the related-sites panel")
-        site = self.web.host
-        query = f"http://{site}/search?as_rq={site}"
-        wait_for("the lookup in log.txt", lambda: self.app.log_has(
-            "Start at ", "Form Load", "Prepare Search url", "Start GetActiveIEURL",
-            f"GetActiveIEURL={site}", f"Url ready {query}",
-            f"Start webbrowser1 navigate {query}", after=self.log_mark), timeout=10)
-        wait_for("the query at the server", lambda: self.web.seen(query), timeout=20)
-        self.log_mark = wait_for("the answer shown", lambda: self.app.log_has(
-            "webbrowser1 document complete", "html results ready, load in webbrowser",
-            "html results load complete", after=self.log_mark), timeout=20)
-        panel = self.app.wait_window("Surfdeck - Related links")
-        if (panel.x, panel.y) != (px(PANEL_LEFT), px(PANEL_TOP)):
-            raise TourFailure(f"related-sites panel at {panel.x},{panel.y}, not at its stored "
-                              "place")
-        print(f"    log.txt: GetActiveIEURL={site}", flush=True)
-
-    def related_debug(self):
-        panel = self.app.wait_window("Surfdeck - Related links")
-        saved = os.path.join(self.app.folder, "g1.htm")
-        # The debug box sits right of the Update button: 546 twips from the left, centred
-        # on the toolbar row; its tick box is at its left end.
-        self.display.click(panel.x + px(546) + 7, panel.y + px(216 + 180))
-        mark = self.log_mark
-
-        def update():
-            self.display.click(panel.x + px(36) + 10, panel.y + px(216 + 180))
-
-        self.log_mark = self.retry("the saved answer page shown", update, lambda: self.app.log_has(
-            f"Start webbrowser1 navigate {saved}", "webbrowser1 document complete",
-            "html results ready, load in webbrowser", "html results load complete",
-            after=mark), timeout=15)
-        print(f"    log.txt: Start webbrowser1 navigate {saved}", flush=True)
-
-    def link_point(self, panel):
-        """The middle of the first line of link-coloured text in the results view
-        (WebBrowser2 at 60, 600 twips)."""
-        left, top = panel.x + px(60), panel.y + px(600)
-        width, height = panel.width - 2 * px(60), panel.height - px(600) - px(400)
-        rows = self.display.screen.pixels(left, top, width, height)
-        for y, row in enumerate(rows):
-            xs = [x for x, (r, g, b) in enumerate(row) if b >= 128 and b - max(r, g) >= 60]
-            if len(xs) >= 3:
-                # Down a little, into the letters' middle rather than their tops.
-                return left + (xs[0] + xs[-1]) // 2, top + y + 3
+    def fragment_points(self):
+        """Points before the first line of two.html's coloured paragraph and after its
+        second, found on the screen by the paragraph's colour."""
+        w = self.browser.window()
+        if w is None:
+            return None
+        column = self.display.screen.pixels(w.x + 6, w.y, 1, w.height)
+        for y, (pixel,) in enumerate(column):
+            if all(abs(a - b) <= 6 for a, b in zip(pixel, FRAGMENT_COLOUR)):
+                # Padding 8 pixels, lines 56 high; the paragraph is 688 wide.
+                top = w.y + y + 8
+                return (w.x + 12, top + 28), (w.x + 680, top + 56 + 28)
         return None
 
-    def related_click(self):
-        panel = self.app.wait_window("Surfdeck - Related links")
-        point = wait_for("a link in the list", lambda: self.link_point(panel), timeout=5)
-        links = related_links(os.path.join(self.app.folder, "g1.htm"))
+    def new_windows(self, known, min_height, max_height):
+        return [w for w in self.display.screen.windows()
+                if w.viewable and w.xid not in known and min_height <= w.height <= max_height
+                and w.width >= 100]
 
-        def opened():
-            page = self.browser.page(self.tabs["one"])
-            return page and page["url"] in links and page["url"]
+    def save_text(self):
+        before = self.fragments()
+        start, end = wait_for("the paragraph on the screen", self.fragment_points, timeout=10)
+        known = {w.xid for w in self.display.screen.windows()}
 
-        url = self.retry("the link opened in the front tab",
-                         lambda: self.display.click(*point), opened, timeout=10)
-        wait_for("the link's page at the server", lambda: self.web.seen(url), timeout=10)
-        if self.browser.page(self.tabs["two"])["url"] != search_address(self.web.host,
-                                                                          SEARCH_WORDS):
-            raise TourFailure("the tab behind moved too")
-        if not self.app.window("Surfdeck - Related links"):
-            raise TourFailure("the related-sites panel went away")
-        wait_for("the link's page in front", lambda: self.front_is("one"), timeout=10)
-        print(f"    front tab: {url}", flush=True)
+        def open_menu():
+            # From the first line's start to the second line's end: the line break between
+            # them is part of the selection.
+            self.display.key("Escape")
+            self.display.click(*start)
+            self.display.move(*end)
+            self.display.xdotool("keydown", "shift", "click", 1, "keyup", "shift")
+            self.display.click(end[0] - 200, end[1], button=3)
 
-    def close_related(self):
-        panel = self.app.wait_window("Surfdeck - Related links")
-        self.retry("the related-sites panel closed",
-                   lambda: self.display.click(*Surfdeck.close_point(panel)),
-                   lambda: self.app.window("Surfdeck - Related links") is None)
-        place = self.app.conf().get("relatedsearchwindow", {})
-        self.expect_place("RelatedSearchWindow", place, panel)
-        print(f"    conf.ini: RelatedSearchWindow Top={place['top']} Left={place['left']} "
-              f"Width={place.get('width')} Height={place.get('height')}", flush=True)
+        menu = self.retry("the page's context menu", open_menu,
+                          lambda: self.new_windows(known, 100, 600), timeout=5)[0]
+        self.picture("saved-text-menu")
+        # The extension's entry is the last but one: the developer's "Inspect" closes the
+        # menu, the extensions' entries stand right above it.
+        self.display.key("Up", "Up", "Return")
 
-    def drag_to_edge(self):
-        def drag():
-            w = self.app.main()
-            x, y = Surfdeck.title_point(w)
-            self.display.move(x, y)
-            self.display.xdotool("mousedown", 1)
+        def saved():
+            new = self.fragments() - before
+            return new or None
+
+        new = wait_for("a new file in Fragments", saved, timeout=10)
+        if len(new) != 1:
+            raise TourFailure(f"{len(new)} new files in Fragments: {sorted(new)}")
+        name = new.pop()
+        path = os.path.join(self.app.folder, "Fragments", name)
+        with open(path, "rb") as f:
+            text = f.read().decode("utf-8")
+        if text != FRAGMENT:
+            raise TourFailure(f"Fragments/{name} holds {text!r}, not {FRAGMENT!r}")
+        print(f"    Fragments/{name}: {text!r} (menu {menu.width}x{menu.height})", flush=True)
+
+    def button_point(self):
+        """The extension's pinned button: the leftmost strongly blue pixels right of the
+        address bar's middle, in the toolbar's row."""
+        w = self.browser.window()
+        left = w.x + w.width // 2
+        rows = self.display.screen.pixels(left, w.y + 44, w.width // 2, 40)
+        hits = [(x, y) for y, row in enumerate(rows) for x, (r, g, b) in enumerate(row)
+                if b >= 150 and r <= 80 and g <= 140]
+        if len(hits) < 10:
+            return None
+        x = min(h[0] for h in hits)
+        ys = [h[1] for h in hits if h[0] <= x + 12]
+        return left + x + 6, w.y + 44 + (min(ys) + max(ys)) // 2
+
+    def surfdeck_pids(self):
+        program = os.path.join(self.app.folder, "surfdeck")
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
-                for nx in range(x - 20, 4, -20):
-                    self.display.move(nx, y)
-                    time.sleep(0.03)
-                self.display.move(4, y)
-                wait_for("the main window at the left edge",
-                         lambda: self.app.main().x == 0, timeout=3)
-                # Held there: a pull of less than 200 twips does not free it.
-                self.display.move(4 + 8, y)
-                time.sleep(0.3)
-            finally:
-                self.display.xdotool("mouseup", 1)
+                if os.readlink(f"/proc/{pid}/exe") == program:
+                    found.append(int(pid))
+            except OSError:
+                pass
+        return found
 
-        def snapped():
-            w = self.app.main()
-            return w if w.x == 0 else None
+    def button_start(self):
+        if self.surfdeck_pids():
+            raise TourFailure("Surfdeck still runs before the button is pressed")
+        mark = len(self.app.log())
+        self.display.activate(self.browser.window())
+        point = wait_for("the extension's button", self.button_point, timeout=10)
 
-        try:
-            drag()
-        except TourFailure:
-            print("    (not at the edge: dragging once more)", flush=True)
-            drag()
-        w = wait_for("the main window held at the left edge", snapped, timeout=3)
-        self.main_place = w
-        print(f"    main window at {w.x},{w.y}", flush=True)
+        def entry():
+            """The pop-up's "Surfdeck" entry, below the button: its icon's blue."""
+            w = self.browser.window()
+            left, top = max(w.x, point[0] - 320), w.y + 86
+            rows = self.display.screen.pixels(left, top, point[0] + 60 - left, 34)
+            hits = [(x, y) for y, row in enumerate(rows) for x, (r, g, b) in enumerate(row)
+                    if b >= 150 and r <= 80 and g <= 140]
+            if len(hits) < 10:
+                return None
+            ys = [y for _, y in hits]
+            return left + min(x for x, _ in hits) + 40, top + (min(ys) + max(ys)) // 2
 
-    def close_main(self):
-        w = self.app.main()
-        self.main_place = w
-        self.display.click(*Surfdeck.close_point(w))
-        try:
-            status = self.app.wait_exit(timeout=8)
-        except TourFailure:
-            print("    (still running: pressing close once more)", flush=True)
-            w = self.app.main()
-            self.display.click(*Surfdeck.close_point(w))
-            status = self.app.wait_exit(timeout=8)
-        if status != 0:
-            raise TourFailure(f"Surfdeck ended with status {status}")
-        conf = self.app.conf()
-        main = conf.get("mainwindow", {})
-        self.expect_place("MainWindow", main, w)
-        if int(float(main["left"])) != 0:
-            raise TourFailure(f"MainWindow Left={main['left']}, expected 0 after the snap")
-        for section in ("websearchwindow", "relatedsearchwindow"):
-            if "top" not in conf.get(section, {}) or "left" not in conf.get(section, {}):
-                raise TourFailure(f"conf.ini lost {section}")
-        recent = conf.get("recent", {}).get("recentwebtext", "")
-        if recent.split(";")[0] != SEARCH_WORDS:
-            raise TourFailure(f"Recent RecentWebText is {recent!r}")
-        # The program's private query browser goes with it.
-        try:
-            wait_for("Surfdeck's own processes to end",
-                     lambda: not self.procs.group_alive(self.app.proc), timeout=5)
-        except TourFailure:
-            print("    note: a process Surfdeck started outlived it", flush=True)
-        print(f"    conf.ini: MainWindow Top={main['top']} Left={main['left']}; "
-              f"RecentWebText={recent}", flush=True)
+        def press():
+            self.display.key("Escape")
+            self.display.click(*point)
 
-    # --- the end ---------------------------------------------------------------------------
+        target = self.retry("the extension's pop-up", press, entry, timeout=5)
+        self.picture("button-start-popup")
+        self.display.click(*target)
+        pids = wait_for("Surfdeck started by the bridge", self.surfdeck_pids, timeout=20)
+        self.launched = pids[0]
+        # Not our child: its window is looked for on the screen, not through its process.
+        main = wait_for("Surfdeck's main window",
+                        lambda: self.display.screen.find_one("Surfdeck"), timeout=30)
+        wait_for("\"Browser connected\" in log.txt",
+                 lambda: any(line.startswith("Browser connected")
+                                 for line in self.app.log()[mark:]),
+                 timeout=20)
+        print(f"    Surfdeck started (pid {self.launched}) and the browser connected", flush=True)
+        self.picture("button-start-running")
+        self.display.click(*Surfdeck.close_point(main))
+        wait_for("the started Surfdeck closed", lambda: not self.surfdeck_pids(), timeout=15)
 
     def finish(self):
-        if self.app:
-            for name in ("conf.ini", "log.txt"):
-                source = os.path.join(self.app.folder, name)
-                if os.path.isfile(source):
-                    shutil.copy2(source, os.path.join(self.out_dir, name))
-        if self.display and self.display.screen:
-            self.display.screen.close()
-        self.procs.stop_all()
-        if self.web:
-            self.web.stop()
+        # The Surfdeck the bridge started is no child of ours: ended by its own id.
+        if self.launched and self.launched in self.surfdeck_pids():
+            os.kill(self.launched, signal.SIGTERM)
+        super().finish()
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--bin", required=True, help="the built program folder (build/*/bin)")
     parser.add_argument("--out", default="out/tour", help="where the pictures go")
+    parser.add_argument("--route", choices=("extension", "devtools"), default="extension",
+                        help="how Surfdeck reaches the browser")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
-    parser.add_argument("--deadline", type=int, default=150,
+    parser.add_argument("--deadline", type=int, default=240,
                         help="seconds the whole tour may take")
     args = parser.parse_args()
 
@@ -534,7 +364,7 @@ def main():
     signal.signal(signal.SIGALRM, give_up)
     signal.alarm(args.deadline)
 
-    tour = Tour(os.path.abspath(args.bin), out_dir, work_dir)
+    tour = Tour(os.path.abspath(args.bin), out_dir, work_dir, args.route)
     status = 0
     try:
         tour.run()

@@ -4,6 +4,7 @@
 #include <sys/fsuid.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "ExtensionTestSupport.h"
@@ -236,6 +237,28 @@ TEST_F(ExtensionBackend, TheLookupBrowserFetchesThroughAConnectedBrowser) {
     EXPECT_THAT(rec.lines, ElementsAre("before http://q/?a", "before http://q/?b",
                                        "before http://q/?c", "complete http://q/?c"));
     EXPECT_EQ(query->Document()->bodyOuterHTML(), "<body>http://q/?c</body>");
+}
+
+TEST_F(ExtensionBackend, TheLookupBrowserReadsASavedPageItselfBoundedInSize) {
+    auto query = backend.automation->createEmbeddedBrowser(EmbeddedRole::Query);
+    Recorder rec;
+    query->advise(&rec);
+    const std::string saved = ::testing::TempDir() + "/lookup-saved.htm";
+    const std::string huge = ::testing::TempDir() + "/lookup-huge.htm";
+    std::ofstream(saved) << "<body>saved</body>";
+    std::ofstream(huge) << std::string((4u << 20) + 1, 'x');
+    // No browser is connected: the saved page needs none.
+    query->Navigate(saved);
+    ASSERT_TRUE(waitUntil([&] { return rec.lines.size() == 2; }));
+    EXPECT_EQ(rec.lines[1], "complete " + saved);
+    EXPECT_EQ(query->Document()->bodyOuterHTML(), "<body>saved</body>");
+    for (const std::string& bad : {huge, saved + ".missing"}) {
+        query->Navigate("file://" + bad);
+        ASSERT_TRUE(waitUntil([&] { return backend.logged("cannot read " + bad); }));
+    }
+    EXPECT_EQ(rec.lines.size(), 4u);  // two more befores, no completion
+    std::remove(saved.c_str());
+    std::remove(huge.c_str());
 }
 
 TEST_F(ExtensionBackend, AConnectionFromAnotherUserIsRefused) {

@@ -1,8 +1,31 @@
 #include "platform/extension/ExtensionQuery.h"
 
+#include <fstream>
+
 namespace surfdeck::extension {
 
 namespace {
+
+// A saved answer page larger than this is no answer page.
+constexpr std::size_t kLocalPageLimit = 4u << 20;
+
+// The saved answer page that the debug box shows is a file of ours, by path or file: URL;
+// a browser's extension may not read local files, so it is read here. Empty when the
+// address is no local file.
+std::string localPath(const std::string& url) {
+    if (url.rfind("file://", 0) == 0) return url.substr(7);
+    if (!url.empty() && url.front() == '/') return url;
+    return {};
+}
+
+bool readLocalPage(const std::string& path, std::string& body) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    body.assign(kLocalPageLimit + 1, '\0');
+    in.read(body.data(), static_cast<std::streamsize>(body.size()));
+    body.resize(static_cast<std::size_t>(in.gcount()));
+    return !in.bad() && body.size() <= kLocalPageLimit;
+}
 
 // The body fetched last, as the document of the lookup browser.
 class FetchedDocument : public HtmlDocument {
@@ -42,6 +65,18 @@ void ExtensionQueryBrowser::fetch(std::uint64_t load, const std::string& url) {
     auto hub = hub_.lock();
     if (!hub || load != load_) return;
     auto self = shared_from_this();
+    if (const std::string path = localPath(url); !path.empty()) {
+        std::string body;
+        if (!readLocalPage(path, body)) {
+            hub->log("Related lookup failed: cannot read " + path +
+                     " (missing, unreadable or over " + std::to_string(kLocalPageLimit) +
+                     " bytes)");
+            return;
+        }
+        body_ = std::move(body);
+        sinks_.forEach([&](BrowserEvents& s) { s.DocumentComplete(this, url); });
+        return;
+    }
     const PeerId peer = hub->anyPeer();
     if (peer == 0) {
         hub->log("Related lookup not made: no browser is connected");
