@@ -42,10 +42,11 @@ std::optional<Outcome> fetch(int port, int timeoutMs = 2000) {
     LoopbackHttp http;
     std::optional<Outcome> outcome;
     int calls = 0;
-    http.get("127.0.0.1", port, "/json/version", timeoutMs, [&](bool ok, const QByteArray& body, const QString&) {
-        ++calls;
-        outcome = Outcome{ok, body};
-    });
+    http.get("127.0.0.1", port, "/json/version", timeoutMs,
+             [&](bool ok, const QByteArray& body, const QString&) {
+                 ++calls;
+                 outcome = Outcome{ok, body};
+             });
     waitFor([&] { return outcome.has_value(); }, 5000);
     waitFor([] { return false; }, 50);  // a second answer would come by now
     EXPECT_LE(calls, 1);
