@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "ChromiumTestSupport.h"
+#include "platform/chromium/BrowserLauncher.h"
 
 namespace surfdeck::chromium::test {
 namespace {
@@ -54,6 +59,38 @@ TEST(QueryBrowserRole, RefusesScriptAddressesAndLeavesTheResultsViewToTheFrontEn
     EXPECT_THROW(query->Navigate("javascript:document.body.innerHTML='x'"), AutomationError);
     EXPECT_EQ(log, std::vector<std::string>{"Navigation refused: javascript address"});
     EXPECT_THROW(automation.createEmbeddedBrowser(EmbeddedRole::Results), AutomationError);
+}
+
+TEST(QueryBrowserProfiles, OnlyThoseOfSurfdecksThatNoLongerRunAreRemoved) {
+    QTemporaryDir temp;
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toUtf8());
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const QString dead = "surfdeck-query-" + QString::number(gone) + "-AbC123";
+    const QString alive = "surfdeck-query-" + QString::number(::getppid()) + "-AbC123";
+    const QString mine = "surfdeck-query-" + QString::number(::getpid()) + "-AbC123";
+    const QString other = "surfdeck-query-notapid";
+    const QString outside = "outside";
+    QDir root(temp.path());
+    for (const QString& name : {dead, alive, mine, other, outside}) {
+        ASSERT_TRUE(root.mkpath(name + "/Default"));
+    }
+    // A link into a folder kept elsewhere is not followed.
+    const QString link = "surfdeck-query-" + QString::number(gone) + "-Link";
+    ASSERT_TRUE(QFile::link(root.filePath(outside), root.filePath(link)));
+
+    EXPECT_EQ(removeOrphanProfiles(), 1);
+    EXPECT_FALSE(root.exists(dead));
+    for (const QString& name : {alive, mine, other, outside, outside + "/Default"}) {
+        EXPECT_TRUE(root.exists(name)) << name.toStdString();
+    }
+    if (savedTemp.isNull()) {
+        qunsetenv("TMPDIR");
+    } else {
+        qputenv("TMPDIR", savedTemp);
+    }
 }
 
 }  // namespace

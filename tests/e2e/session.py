@@ -6,12 +6,16 @@ run the same shut-down as the close button (the open panel saves its place and r
 lists, then the main window its place); an X server that goes away (logging out) still
 leaves the settings saved, written without touching a window.
 
+lookup: on the DevTools route the related-sites panel's lookup runs in a private headless
+browser with a temporary profile. Ended by SIGTERM, Surfdeck removes that profile; ended
+by SIGKILL it cannot, and the next Surfdeck removes it when it starts.
+
 wayland: in a Wayland session (a headless weston) where the user chose no Qt platform,
 Surfdeck asks for X first (Xwayland, or any X display it can reach) and logs which
 platform it got; left with native Wayland, it logs once what cannot work there. A
 platform the user chose is left alone.
 
-    session.py endings|wayland --bin BIN_DIR [--out DIR]
+    session.py endings|lookup|wayland --bin BIN_DIR [--out DIR]
 
 Exit status: 0 passed, 1 failed, 77 when a tool it needs is missing or weston does not
 start here.
@@ -175,12 +179,71 @@ def one_ending(bin_dir, out, work, ending):
         procs.stop_all()
 
 
+def query_profiles(temp):
+    return sorted(n for n in os.listdir(temp) if n.startswith("surfdeck-query-"))
+
+
+def lookup_in_private_browser(app, display):
+    """Opens the related-sites panel and looks up the saved answer page (the debug box),
+    which starts the private browser."""
+    main = app.wait_window("Surfdeck", timeout=30)
+    display.click(*Surfdeck.button_point(main, "related"))
+    panel = app.wait_window("Surfdeck - Related links")
+    # The debug box right of Update, then Update (toolbar row at 216 twips).
+    display.click(panel.x + px(546) + 7, panel.y + px(216 + 180))
+    mark = len(app.log())
+    display.click(panel.x + px(36) + 10, panel.y + px(216 + 180))
+    wait_for("the saved answer page shown", lambda: app.log_has(
+        "Start webbrowser1 navigate", "html results load complete", after=mark), timeout=40)
+
+
+def lookup(bin_dir, out, work):
+    procs = Processes(out)
+    display = None
+    try:
+        display = Display(procs, os.path.join(work, "display")).start()
+        temp = os.path.join(work, "tmp")
+        os.makedirs(temp)
+        display.env = dict(display.env, TMPDIR=temp)
+        folder = os.path.join(work, "program")
+        make_program_folder(bin_dir, folder, {
+            "Browser": {"Connect": "devtools", "DevTools": f"127.0.0.1:{free_port()}",
+                        "StartBrowser": "0"},
+            "MainWindow": {"Top": "1500", "Left": "3000", "RollUp": "0"},
+        })
+        for ending in ("SIGTERM", "SIGKILL"):
+            app = Surfdeck(procs, display, folder)
+            app.start()
+            lookup_in_private_browser(app, display)
+            if len(query_profiles(temp)) != 1:
+                raise TourFailure(f"private profiles during the lookup: {query_profiles(temp)}")
+            os.kill(app.proc.pid, getattr(signal, ending))
+            app.wait_exit(timeout=20)
+            left = query_profiles(temp)
+            if ending == "SIGTERM" and left:
+                raise TourFailure(f"SIGTERM left the private profile behind: {left}")
+            if ending == "SIGKILL" and not left:
+                raise TourFailure("SIGKILL: the profile went with nobody to remove it?")
+            print(f"{ending}: private profiles left {left}", flush=True)
+        app = Surfdeck(procs, display, folder)
+        app.start()
+        app.wait_window("Surfdeck", timeout=30)
+        wait_for("the killed Surfdeck's profile removed", lambda: not query_profiles(temp),
+                 timeout=10)
+        print("the next start removed it", flush=True)
+    finally:
+        if display and display.screen:
+            display.screen.close()
+        procs.stop_all()
+
+
 def endings(bin_dir, out, work):
     for ending in ENDINGS:
         one_ending(bin_dir, out, work, ending)
 
 
 PARTS = {"endings": (endings, ["Xvfb", "openbox", "xdotool"]),
+         "lookup": (lookup, ["Xvfb", "openbox", "xdotool", "chromium"]),
          "wayland": (wayland, ["weston", "Xvfb", "openbox"])}
 
 

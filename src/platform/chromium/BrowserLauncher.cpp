@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QThread>
+#include <cerrno>
 
 namespace surfdeck::chromium {
 
@@ -16,6 +17,14 @@ namespace {
 
 bool runningAsRoot() {
     return ::geteuid() == 0;
+}
+
+// Private profiles are named after the Surfdeck process that made them, so that one left
+// behind by a Surfdeck that was killed can be told apart from one still in use.
+const QString kProfilePrefix = QStringLiteral("surfdeck-query-");
+
+bool processAlive(qint64 pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 }  // namespace
@@ -72,9 +81,29 @@ PrivateBrowserProcess::~PrivateBrowserProcess() {
     stop();
 }
 
+int removeOrphanProfiles() {
+    int removed = 0;
+    const QDir temp(QDir::tempPath());
+    const auto found = temp.entryInfoList({kProfilePrefix + QStringLiteral("*")},
+                                          QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    for (const QFileInfo& info : found) {
+        if (info.ownerId() != ::getuid()) continue;
+        bool ok = false;
+        const qint64 pid =
+            info.fileName().mid(kProfilePrefix.size()).section('-', 0, 0).toLongLong(&ok);
+        if (!ok || pid <= 0 || pid == ::getpid() || processAlive(pid)) continue;
+        if (QDir(info.filePath()).removeRecursively()) ++removed;
+    }
+    return removed;
+}
+
 bool PrivateBrowserProcess::start(const std::string& executable, const std::string& extraFlags) {
     stop();
-    profile_ = std::make_unique<QTemporaryDir>();
+    // A Surfdeck ended by SIGKILL or a crash could not remove its profile: the next one does.
+    removeOrphanProfiles();
+    profile_ =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + '/' + kProfilePrefix +
+                                        QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
     if (!profile_->isValid()) return false;
     const Endpoint endpoint{"127.0.0.1", 0};
     QStringList args = browserArguments(endpoint, profile_->path().toStdString(), extraFlags);

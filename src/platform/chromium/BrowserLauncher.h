@@ -23,6 +23,10 @@ bool startDetachedBrowser(const std::string& executable, const Endpoint& endpoin
                           const std::string& profile, const std::string& flags,
                           QStringList* dropped = nullptr);
 
+// Removes the private browser profiles left in the temporary folder by Surfdeck processes
+// that no longer run (ended by SIGKILL or a crash); returns how many went.
+int removeOrphanProfiles();
+
 // A headless browser of our own, with a temporary profile that goes with it. It picks a
 // free port itself and names it in the profile's DevToolsActivePort file.
 class PrivateBrowserProcess {

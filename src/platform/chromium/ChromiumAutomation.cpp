@@ -1,5 +1,6 @@
 #include "platform/chromium/ChromiumAutomation.h"
 
+#include "platform/chromium/BrowserLauncher.h"
 #include "platform/chromium/CdpBrowser.h"
 #include "platform/chromium/ChromiumShellWindows.h"
 #include "platform/chromium/QueryBrowser.h"
@@ -16,6 +17,9 @@ ChromiumAutomation::ChromiumAutomation(const std::string& programFolder)
 
 ChromiumAutomation::ChromiumAutomation(BrowserSettings settings, LogFn log)
     : settings_(std::move(settings)), log_(std::move(log)) {
+    // A related-sites browser's profile left by a Surfdeck that was killed goes now, not
+    // only at the next lookup, which may never come.
+    removeOrphanProfiles();
     browser_ = std::make_shared<CdpBrowser>(settings_, log_);
     browser_->start();
 }
