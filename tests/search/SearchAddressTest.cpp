@@ -4,7 +4,7 @@
 
 #include "search/SearchAddress.h"
 #include "shell/Settings.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 // Fields left out of a designated initializer keep their defaults, which is the point here.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
