@@ -66,23 +66,6 @@ TEST(FormatNumber, TrimmedDecimalTextThatReadsBackTheSame) {
         EXPECT_EQ(Val(FormatNumber(v)), v) << FormatNumber(v);
 }
 
-TEST(LoadSettings, ReadsTheKeysInStartUpOrder) {
-    std::vector<std::string> asked;
-    SettingsValues values;
-    loadRecentAndGeneral(
-        values, [&](const std::string& section, const std::string& key, const std::string& def) {
-            asked.push_back(section + "/" + key + "=" + def);
-            return def;
-        });
-    EXPECT_THAT(
-        asked,
-        ::testing::ElementsAre(
-            "Recent/RecentGroupAuthor=", "Recent/RecentGroupGroup=", "Recent/RecentGroupMessageID=",
-            "Recent/RecentGroupSubject=", "Recent/RecentGroupText=", "Recent/RecentImageDomain=",
-            "Recent/RecentImageText=", "Recent/RecentWebDomain=", "Recent/RecentWebText=",
-            "Recent/RecentLengh=", "General/RollUpDelay=", "General/AlwaysOnTop=1"));
-}
-
 TEST(LoadSettings, NoFileGivesTheDefaults) {
     TempFolder folder;
     const std::string file = settingsPath(folder.path());
