@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ChromiumTestSupport.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {
 namespace {
