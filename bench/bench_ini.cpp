@@ -7,7 +7,7 @@
 #include <string>
 
 #include "shell/Settings.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace {
 

@@ -186,7 +186,8 @@ class FormSlot {
         std::unique_ptr<F> f = std::move(form_);
         f->Form_Unload();
         f->unloaded();
-        f->context().retire(std::move(f));
+        auto& context = f->context();
+        context.retire(std::move(f));
     }
 
   private:

@@ -54,8 +54,8 @@ constexpr const char* kSection = "RelatedSearchWindow";
 
 // The answer markup taken for the page, and the page itself: beyond these the results
 // browser holds the window up for longer than half a second or so.
-constexpr std::size_t kAnswerLimit = 2 * 1024 * 1024;
-constexpr std::size_t kPageBudget = 1024 * 1024;
+constexpr std::size_t kAnswerLimit = std::size_t{2} * 1024 * 1024;
+constexpr std::size_t kPageBudget = std::size_t{1024} * 1024;
 constexpr std::size_t kFixedPieces = 1024;
 // Left-out links logged one by one; the rest are counted in one line.
 constexpr std::size_t kLeftOutLines = 20;

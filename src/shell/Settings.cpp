@@ -224,7 +224,9 @@ std::string FormatNumber(double value) {
     return std::string(buffer, end);
 }
 
-void loadRecentAndGeneral(SettingsValues& values, const IniReader& read) {
+void loadRecentAndGeneral(SettingsValues& values, const std::string& file) {
+    const auto read = [&file](const std::string& section, const std::string& key,
+                              const std::string& def) { return ReadIni(section, key, def, file); };
     const std::string recent = "Recent";
     values.RecentGroupAuthor = read(recent, "RecentGroupAuthor", "");
     values.RecentGroupGroup = read(recent, "RecentGroupGroup", "");
@@ -238,12 +240,6 @@ void loadRecentAndGeneral(SettingsValues& values, const IniReader& read) {
     values.RecentLengh = RoundHalfEven32(Val(read(recent, "RecentLengh", "")));
     values.RollUpDelay = RoundHalfEven32(Val(read("General", "RollUpDelay", "")));
     values.AlwaysOnTop = IniFlag(read("General", "AlwaysOnTop", "1"));
-}
-
-void loadRecentAndGeneral(SettingsValues& values, const std::string& file) {
-    loadRecentAndGeneral(
-        values, [&file](const std::string& section, const std::string& key,
-                        const std::string& def) { return ReadIni(section, key, def, file); });
 }
 
 std::string readView(const std::string& file) {

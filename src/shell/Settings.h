@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
 
 // The settings file conf.ini, the rules by which its values are read, and the
@@ -55,10 +54,6 @@ struct SettingsValues {
 // RecentLengh, RollUpDelay and AlwaysOnTop. (View and RollUp are read later in start-up,
 // after the main window exists: readView and readRollUp.)
 void loadRecentAndGeneral(SettingsValues& values, const std::string& file);
-// The same through any reader of (section, key, default), so that the order can be seen.
-using IniReader = std::function<std::string(const std::string& section, const std::string& key,
-                                            const std::string& def)>;
-void loadRecentAndGeneral(SettingsValues& values, const IniReader& read);
 std::string readView(const std::string& file);
 bool readRollUp(const std::string& file);
 

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
-#include "ChromiumTestSupport.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {
 namespace {

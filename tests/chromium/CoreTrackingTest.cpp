@@ -4,11 +4,11 @@
 
 #include <QJsonArray>
 
-#include "ChromiumTestSupport.h"
 #include "browser/TrackingContext.h"
 #include "browser/cIEWindows.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {
 namespace {

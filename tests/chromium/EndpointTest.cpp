@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "ChromiumTestSupport.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {
 namespace {

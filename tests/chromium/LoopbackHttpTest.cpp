@@ -5,8 +5,8 @@
 #include <QTcpSocket>
 #include <optional>
 
-#include "ChromiumTestSupport.h"
 #include "platform/chromium/LoopbackHttp.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {
 namespace {

@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ChromiumTestSupport.h"
 #include "platform/chromium/BrowserSettings.h"
 #include "platform/chromium/ChromiumAutomation.h"
 #include "shell/Settings.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium {
 namespace {

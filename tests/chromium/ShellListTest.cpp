@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "ChromiumTestSupport.h"
 #include "platform/chromium/CdpBrowser.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {
 namespace {

@@ -6,8 +6,8 @@
 #include <QTcpSocket>
 #include <functional>
 
-#include "ChromiumTestSupport.h"
 #include "platform/chromium/WebSocketClient.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {
 namespace {

@@ -11,27 +11,19 @@
 #include <filesystem>
 #include <set>
 
-#include "../chromium/ChromiumTestSupport.h"
 #include "AutomationContract.h"
+#include "RealBrowserBackend.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
-#include "platform/sim/SimClock.h"
-#include "platform/sim/SimDesktop.h"
 #include "shell/BrowserHosts.h"
 
 namespace surfdeck::contract {
 namespace {
 
-namespace ct = chromium::test;
-
-class ExtensionBackend {
+class ExtensionBackend : public RealBrowserBackend {
   public:
     static constexpr BackendTraits traits = kExtensionTraits;
 
     ExtensionBackend() {
-        for (char name : {'a', 'b', 'c', 'd'}) {
-            const std::string title(1, static_cast<char>(name - 'a' + 'A'));
-            server_.page(path(name), "<html><body><p>Page " + title + "</p></body></html>");
-        }
         // The bridge finds the backend's socket under the runtime folder the browser hands on.
         setenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit().constData(), 1);
         extension::ExtensionSettings s;
@@ -66,13 +58,6 @@ class ExtensionBackend {
 
     Automation& automation() { return *automation_; }
     Foreground& foreground() { return *foreground_; }
-    Desktop& desktop() { return desktop_; }
-    EventLoop& loop() { return loop_; }
-    Clock& clock() { return clock_; }
-
-    bool waitFor(const std::function<bool()>& pred) { return ct::waitFor(pred, 15000); }
-
-    std::string page(char name) const { return server_.url(path(name)); }
 
     // As a user opens one: a new tab, then the address typed into it. (A tab created at
     // its address from outside never offers back from that first page on this route: see
@@ -111,38 +96,9 @@ class ExtensionBackend {
         if (!loaded) throw std::runtime_error("the new tab never loaded " + url);
         return handle;
     }
-    void navigateByUser(Hwnd h, const std::string& url) {
-        driver_->call("Page.navigate", {{"url", QString::fromStdString(url)}}, target(h));
-    }
-    void navigateByPage(Hwnd h, const std::string& url) {
-        driver_->eval(target(h), "location.href = '" + url + "'");
-    }
-    void close(Hwnd h) { driver_->closeTab(target(h)); }
-    void bringToFront(Hwnd h) {
-        driver_->call("Target.activateTarget", {{"targetId", QString::fromStdString(target(h))}});
-    }
-
-    void press(Hwnd h, bool right) {
-        const char* button = right ? "right" : "left";
-        driver_->mouse(target(h), "mousePressed", button, 20, 20);
-        driver_->mouse(target(h), "mouseReleased", button, 20, 20);
-    }
-    std::optional<bool> menuShown() const { return std::nullopt; }
-
-    std::pair<int, int> margins(Hwnd h) {
-        auto px = [&](const char* side) {
-            return driver_
-                ->eval(target(h),
-                       std::string("parseInt(getComputedStyle(document.body).margin") + side + ")")
-                .toInt(-1);
-        };
-        return {px("Left"), px("Top")};
-    }
+    void bringToFront(Hwnd h) { activate(h); }
 
   private:
-    static std::string path(char name) { return std::string("/") + name + ".htm"; }
-    const std::string& target(Hwnd h) const { return targets_.at(h); }
-
     void startBrowser() {
         const std::string bin = SURFDECK_BIN_DIR;
         const auto package = readExtensionPackage(bin);
@@ -179,21 +135,16 @@ class ExtensionBackend {
         if (!up) throw std::runtime_error("chromium never opened its DevTools port");
     }
 
-    // Declared so that they end in reverse: the browser first, then the backend.
+    // Declared so that they end in reverse: the browser first (ended in the destructor),
+    // then the backend.
     QTemporaryDir runtime_;
     QTemporaryDir profile_;
-    ct::TestServer server_;
-    SimDesktop desktop_;
-    SimEventLoop loop_;
-    SimClock clock_;
     std::unique_ptr<extension::ExtensionAutomation> automation_;
     std::shared_ptr<Foreground> foreground_;
     std::shared_ptr<ShellWindows> list_;
     std::unique_ptr<QProcess> browser_;
     int port_ = 0;
-    std::unique_ptr<ct::Driver> driver_;
     std::set<Hwnd> known_;
-    std::map<Hwnd, std::string> targets_;
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Extension, AutomationContract, ExtensionBackend);

@@ -12,21 +12,17 @@ Exit status: 0 passed, 1 failed, 77 when a tool it needs is missing.
 
 import argparse
 import os
-import shutil
-import socket
 import subprocess
 import sys
-import tempfile
 import time
-import traceback
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from desktop import Display, Processes, TourFailure, missing_tools, wait_for  # noqa: E402
+from check import free_port, run_check, stop_all  # noqa: E402
+from desktop import Display, Processes, TourFailure, wait_for  # noqa: E402
 from program import Surfdeck, read_ini, write_ini  # noqa: E402
 
-SKIP = 77
 PROGRAM_FOLDER = [
     "surfdeck", "surfdeck-sim", "c1.h1", "g1.htm", "Fragments/README.txt", "IE/start.ico",
     "ie/saved.ico", "surfdeck.svg", "close.svg", "corner.svg", "tb-web.svg",
@@ -35,12 +31,6 @@ OTHER_FILES = [
     "bin/surfdeck", "share/applications/surfdeck.desktop",
     "share/icons/hicolor/scalable/apps/surfdeck.svg",
 ]
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def check_layout(prefix):
@@ -117,9 +107,7 @@ def run(cmake, build, out, work):
         print(f"closed; the user's conf.ini holds MainWindow Top={place['top']} "
               f"Left={place['left']}")
     finally:
-        if display and display.screen:
-            display.screen.close()
-        procs.stop_all()
+        stop_all(procs, display)
 
 
 def main():
@@ -128,28 +116,9 @@ def main():
     parser.add_argument("--out", default=None)
     parser.add_argument("--cmake", default="cmake", help="the cmake that built BUILD_DIR")
     args = parser.parse_args()
-    missing = missing_tools(["Xvfb", "openbox", "xdotool", "import", args.cmake])
-    if missing:
-        print("skipped, missing: " + ", ".join(missing))
-        return SKIP
-    work = tempfile.mkdtemp(prefix="surfdeck-installed-")
-    out = os.path.abspath(args.out) if args.out else os.path.join(work, "logs")
-    os.makedirs(out, exist_ok=True)
-    try:
-        run(args.cmake, os.path.abspath(args.build), out, work)
-        print("installed program: passed")
-        return 0
-    except TourFailure as e:
-        print(f"installed program FAILED: {e}", file=sys.stderr)
-        return 1
-    except Exception:
-        traceback.print_exc()
-        return 1
-    finally:
-        for root, dirs, _ in os.walk(work):
-            for name in dirs:
-                os.chmod(os.path.join(root, name), 0o755)
-        shutil.rmtree(work, ignore_errors=True)
+    build = os.path.abspath(args.build)
+    return run_check("installed program", ["Xvfb", "openbox", "xdotool", "import", args.cmake],
+                     lambda out, work: run(args.cmake, build, out, work), args.out)
 
 
 if __name__ == "__main__":

@@ -23,36 +23,22 @@ start here.
 
 import argparse
 import os
-import shutil
 import signal
-import socket
 import sys
-import tempfile
 import time
-import traceback
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from desktop import Display, Processes, TourFailure, missing_tools, wait_for  # noqa: E402
+from check import Skipped, free_port, run_check, stop_all  # noqa: E402
+from desktop import Display, Processes, TourFailure, wait_for  # noqa: E402
 from program import Surfdeck, make_program_folder, px  # noqa: E402
 
-SKIP = 77
 WORDS = "logout words"
 ENDINGS = ("SIGTERM", "SIGHUP", "SIGINT", "display")
 SOCKET = "surfdeck-wayland-test"
 NATIVE = ("Native Wayland: windows cannot be placed or kept on top, and the pointer's place "
           "on the screen cannot be read")
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-class Skipped(Exception):
-    pass
 
 
 def start_weston(procs, work):
@@ -119,9 +105,7 @@ def wayland(bin_dir, out, work):
         run_case(procs, bin_dir, os.path.join(work, "chosen"),
                  dict(env, QT_QPA_PLATFORM="xcb"), [])
     finally:
-        if display and display.screen:
-            display.screen.close()
-        procs.stop_all()
+        stop_all(procs, display)
 
 
 def one_ending(bin_dir, out, work, ending):
@@ -174,9 +158,7 @@ def one_ending(bin_dir, out, work, ending):
         print(f"{ending}: status {status}, RecentWebText={recent}, WebSearchWindow "
               f"Top={web['top']} Left={web['left']}, log {log}", flush=True)
     finally:
-        if display and display.screen:
-            display.screen.close()
-        procs.stop_all()
+        stop_all(procs, display)
 
 
 def query_profiles(temp):
@@ -232,9 +214,7 @@ def lookup(bin_dir, out, work):
                  timeout=10)
         print("the next start removed it", flush=True)
     finally:
-        if display and display.screen:
-            display.screen.close()
-        procs.stop_all()
+        stop_all(procs, display)
 
 
 def endings(bin_dir, out, work):
@@ -254,28 +234,8 @@ def main():
     parser.add_argument("--out", default=None)
     args = parser.parse_args()
     run, tools = PARTS[args.part]
-    missing = missing_tools(tools)
-    if missing:
-        print("skipped, missing: " + ", ".join(missing))
-        return SKIP
-    work = tempfile.mkdtemp(prefix=f"surfdeck-{args.part}-")
-    out = os.path.abspath(args.out) if args.out else os.path.join(work, "logs")
-    os.makedirs(out, exist_ok=True)
-    try:
-        run(os.path.abspath(args.bin), out, work)
-        print(f"{args.part}: passed")
-        return 0
-    except Skipped as e:
-        print(f"skipped: {e}")
-        return SKIP
-    except TourFailure as e:
-        print(f"{args.part} FAILED: {e}", file=sys.stderr)
-        return 1
-    except Exception:
-        traceback.print_exc()
-        return 1
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
+    bin_dir = os.path.abspath(args.bin)
+    return run_check(args.part, tools, lambda out, work: run(bin_dir, out, work), args.out)
 
 
 if __name__ == "__main__":

@@ -16,6 +16,7 @@
 
 #include "platform/extension/ExtensionHub.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck::extension::test {
 
@@ -35,13 +36,9 @@ inline bool waitUntil(const std::function<bool()>& cond, int ms = 3000) {
 
 // A scratch folder, removed at the end; XDG_RUNTIME_DIR points into it.
 struct Scratch {
-    std::filesystem::path dir;
-    Scratch() {
-        std::string t = (std::filesystem::temp_directory_path() / "sd-ext-XXXXXX").string();
-        dir = mkdtemp(t.data());
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    }
-    ~Scratch() { std::filesystem::remove_all(dir); }
+    surfdeck::testing::TempFolder temp;
+    std::filesystem::path dir{temp.path()};
+    Scratch() { setenv("XDG_RUNTIME_DIR", dir.c_str(), 1); }
     std::string socketFolder() const { return (dir / "surfdeck").string(); }
 };
 

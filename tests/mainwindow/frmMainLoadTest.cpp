@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include "platform/sim/SimFormHost.h"
 #include "shell/AppContext.h"
 #include "shell/Main.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck {
 namespace {
@@ -28,11 +28,8 @@ class NoShell : public Automation {
 };
 
 TEST(MainWindowLoad, WithoutTheShellsWindowListTheProgramStillStartsAndLogsWhy) {
-    namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::temp_directory_path() / ("surfdeck-noshell-" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    testing::TempFolder temp;
+    const std::filesystem::path folder = temp.path();
     SimDesktop desktop;
     SimClock clock;
     SimTimers timers{clock};
@@ -54,7 +51,6 @@ TEST(MainWindowLoad, WithoutTheShellsWindowListTheProgramStillStartsAndLogsWhy) 
     std::stringstream log;
     log << in.rdbuf();
     EXPECT_EQ(log.str(), "Form_Load error -2147467259Unspecified error\r\n");
-    fs::remove_all(folder);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <string>
 
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck::files {
 namespace {

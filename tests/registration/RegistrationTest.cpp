@@ -7,6 +7,7 @@
 
 #include "platform/FileRegistry.h"
 #include "shell/Registration.h"
+#include "support/TempFolder.h"
 
 using namespace surfdeck;
 namespace fs = std::filesystem;
@@ -21,17 +22,6 @@ const char* const kSaved =
 
 class Registration : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("surfdeck-reg-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder);
-    }
     std::string read(const std::string& name) {
         std::ifstream in(folder / name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -44,7 +34,8 @@ class Registration : public ::testing::Test {
         EXPECT_TRUE(reg.getString(root, key, name, v)) << key << " " << name;
         return v;
     }
-    fs::path folder;
+    surfdeck::testing::TempFolder temp;
+    fs::path folder{temp.path()};
     std::vector<std::string> log;
     std::function<void(const std::string&)> logger = [this](const std::string& m) {
         log.push_back(m);
@@ -134,7 +125,8 @@ TEST_F(Registration, AKeyThatCannotBeCreatedIsLoggedAndTheRestStillRuns) {
 }
 
 TEST(FileRegistryFormat, ReadsBackWhatItWroteAndSurvivesGarbage) {
-    auto path = fs::temp_directory_path() / ("surfdeck-regfmt-" + std::to_string(::getpid()));
+    surfdeck::testing::TempFolder folder;
+    const fs::path path = folder.file("registry.reg");
     std::ofstream(path, std::ios::binary) << "REGEDIT4\n\ngarbage line\n\"orphan\"=\"x\"\n[HKEY_"
                                              "CURRENT_USER\\A]\n\"broken=\n@=\"v\\\\w\"\n";
     FileRegistry reg(path.string());
@@ -145,5 +137,4 @@ TEST(FileRegistryFormat, ReadsBackWhatItWroteAndSurvivesGarbage) {
     ASSERT_TRUE(reg.getString(RegistryRoot::CurrentUser, "A", "Q", v));
     EXPECT_EQ(v, "say \"hi\"");
     EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
-    fs::remove(path);
 }

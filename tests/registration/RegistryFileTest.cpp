@@ -5,7 +5,7 @@
 
 #include "platform/FileRegistry.h"
 #include "platform/RegFile.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck {
 namespace {

@@ -30,36 +30,9 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// A value of a dump line; a quoted value (blanks, escapes) is read whole.
-std::string valueOf(const std::string& line, const std::string& key) {
-    const auto at = line.find(" " + key + "=");
-    if (at == std::string::npos) return "<absent>";
-    std::size_t i = at + key.size() + 2;
-    if (i >= line.size() || line[i] != '"') return line.substr(i, line.find(' ', i) - i);
-    std::string v;
-    for (++i; i < line.size() && line[i] != '"'; ++i) {
-        if (line[i] == '\\' && i + 1 < line.size()) {
-            const char c = line[++i];
-            v += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
-        } else {
-            v += line[i];
-        }
-    }
-    return v;
-}
-
-// The dump lines that begin with prefix.
-std::vector<std::string> dumped(Scenario& s, const std::string& prefix) {
-    std::ostringstream out;
-    s.runner().dump(out);
-    auto all = lines(out.str());
-    std::erase_if(all, [&](const std::string& l) { return l.rfind(prefix, 0) != 0; });
-    return all;
-}
-
 std::string fact(Scenario& s, const std::string& kindAndName, const std::string& key) {
-    const auto found = dumped(s, kindAndName + " ");
-    return found.empty() ? "<absent>" : valueOf(found.front(), key);
+    const auto space = kindAndName.find(' ');
+    return s.fact(kindAndName.substr(0, space), kindAndName.substr(space + 1)).get(key);
 }
 
 std::string markup(Scenario& s) {
@@ -68,10 +41,12 @@ std::string markup(Scenario& s) {
 
 // Every address browser window #1 was sent to by the program, in order.
 std::vector<std::string> navigations(Scenario& s) {
-    const std::string prefix = "request #1 navigate ";
     std::vector<std::string> out;
-    for (const auto& line : dumped(s, prefix))
-        out.push_back(valueOf(" a=" + line.substr(prefix.size()), "a"));
+    for (const auto& d : s.dump()) {
+        if (d.kind == "request" && d.name == "#1" && d.words.size() == 3 &&
+            d.words[1] == "navigate")
+            out.push_back(d.words[2]);
+    }
     return out;
 }
 

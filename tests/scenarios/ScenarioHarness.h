@@ -1,49 +1,29 @@
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "scenario/ScenarioRunner.h"
 #include "scenario/ScenarioScript.h"
+#include "support/Dump.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck::testing {
-
-// One fact of a dump: "kind name key=value ...".
-struct DumpLine {
-    std::string kind;
-    std::string name;
-    std::multimap<std::string, std::string> values;
-    std::string get(const std::string& key) const {
-        auto it = values.find(key);
-        return it == values.end() ? std::string("<absent>") : it->second;
-    }
-};
 
 // A fresh program folder with the shipped templates, and a runner on it. Each run()
 // feeds more script lines to the same program.
 class Scenario {
   public:
-    Scenario() {
+    Scenario() : folder_(temp_.path()) {
         namespace fs = std::filesystem;
-        static int counter = 0;
-        folder_ = fs::temp_directory_path() / ("surfdeck-scenario-" + std::to_string(::getpid()) +
-                                               "-" + std::to_string(++counter));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         for (const char* f : {"c1.h1", "g1.htm"}) {
             fs::copy_file(fs::path(SURFDECK_SOURCE_DIR) / "skin/files" / f, folder_ / f);
         }
-    }
-    ~Scenario() {
-        runner_.reset();
-        std::filesystem::remove_all(folder_);
     }
     Scenario(const Scenario&) = delete;
     Scenario& operator=(const Scenario&) = delete;
@@ -77,24 +57,7 @@ class Scenario {
         std::ostringstream text;
         runner_->dump(text);
         lastDump_ = text.str();
-        std::vector<DumpLine> lines;
-        std::istringstream in(lastDump_);
-        std::string line;
-        while (std::getline(in, line)) {
-            auto words = splitScriptLine(line);
-            if (words.size() < 2) continue;
-            DumpLine d{words[0], words[1], {}};
-            for (std::size_t i = 2; i < words.size(); ++i) {
-                auto eq = words[i].find('=');
-                if (eq == std::string::npos) {
-                    d.values.emplace(words[i], "");
-                } else {
-                    d.values.emplace(words[i].substr(0, eq), unescape(words[i].substr(eq + 1)));
-                }
-            }
-            lines.push_back(std::move(d));
-        }
-        return lines;
+        return parseDump(lastDump_);
     }
     // The first dump line of this kind and name; an empty line when absent.
     DumpLine fact(const std::string& kind, const std::string& name) {
@@ -105,15 +68,11 @@ class Scenario {
     }
     // Every "request" line as "#N what [value]".
     std::vector<std::string> requests() {
-        dump();
         std::vector<std::string> out;
-        std::istringstream in(lastDump_);
-        std::string line;
-        while (std::getline(in, line)) {
-            auto words = splitScriptLine(line);
-            if (words.empty() || words[0] != "request") continue;
+        for (const auto& d : dump()) {
+            if (d.kind != "request") continue;
             std::string r;
-            for (std::size_t i = 1; i < words.size(); ++i) r += (i > 1 ? " " : "") + words[i];
+            for (const auto& w : d.words) r += (r.empty() ? "" : " ") + w;
             out.push_back(r);
         }
         return out;
@@ -124,19 +83,7 @@ class Scenario {
     ScenarioRunner& runner() { return *runner_; }
 
   private:
-    // Values were split already; only the \r \n \t escapes are left to undo.
-    static std::string unescape(const std::string& v) {
-        std::string out;
-        for (std::size_t i = 0; i < v.size(); ++i) {
-            if (v[i] == '\\' && i + 1 < v.size()) {
-                char c = v[++i];
-                out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
-            } else {
-                out += v[i];
-            }
-        }
-        return out;
-    }
+    TempFolder temp_;  // declared first: the runner goes before its folder
     std::filesystem::path folder_;
     std::ostringstream out_, err_;
     std::unique_ptr<ScenarioRunner> runner_;

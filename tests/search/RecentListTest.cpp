@@ -6,7 +6,7 @@
 
 #include "search/RecentList.h"
 #include "shell/Settings.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "search/SearchAddress.h"
 #include "shell/Settings.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 // Fields left out of a designated initializer keep their defaults, which is the point here.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -35,15 +35,6 @@ TEST(ReplaceAll, EveryExactOccurrenceLeftToRightWithoutRescanning) {
     EXPECT_EQ(ReplaceAll("A-A", "A", "AA"), "AA-AA");
     EXPECT_EQ(ReplaceAll("DATE", "DATE", "DATEDATE"), "DATEDATE");
     EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
-}
-
-TEST(WebSearchAddress, FirstItemsAndTwoWords) {
-    WebSearchFields f;
-    f.words = "big cat";
-    EXPECT_EQ(BuildWebSearchAddress(f, "www.google.com"),
-              "http://www.google.com/search?as_q=big+cat&num=10&hl=en&ie=ISO-8859-1&oe=ISO-8859-"
-              "1&btnG=Google+Search&as_epq=&as_oq=&as_eq=&lr=&as_ft=i&as_filetype=&as_qdr=all&"
-              "as_occt=any&as_dt=i&as_sitesearch=&safe=off");
 }
 
 TEST(WebSearchAddress, MatchModeChoosesTheWordsKey) {
@@ -181,13 +172,6 @@ TEST(NewsSearchAddress, SortByDateAddsScoring) {
     EXPECT_TRUE(newsQuery({.sort = 1}).ends_with("&hl=en&scoring=d"));
     EXPECT_TRUE(
         newsQuery({.words = "x", .matchMode = 2, .sort = 1}).ends_with("&hl=en&as_oq=x&scoring=d"));
-}
-
-TEST(ImageSearchAddress, FirstItemsAndTwoWords) {
-    EXPECT_EQ(BuildImageSearchAddress({.words = "red car"}, "images.google.com"),
-              "http://images.google.com/images?as_q=red+car&svnum=10&hl=en&imgsafe=off&btnG="
-              "Google+Search&as_epq=&as_oq=&as_eq=&imgsz=&as_filetype=&imgc=&as_sitesearch=&"
-              "imgsafe=off");
 }
 
 TEST(ImageSearchAddress, ListChoicesGiveTheirValues) {

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck {
 namespace {

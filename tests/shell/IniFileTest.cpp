@@ -8,7 +8,7 @@
 #include <string>
 
 #include "shell/Settings.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck {
 namespace {

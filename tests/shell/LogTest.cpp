@@ -5,7 +5,7 @@
 
 #include "shell/Log.h"
 #include "shell/Settings.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck {
 namespace {
@@ -29,13 +29,19 @@ TEST(WriteLog, AppendsEachMessageAsItIsWithCrLfAndIsOnDiskAtOnce) {
     EXPECT_EQ(readBytes(log), "two\r\n");
 }
 
-TEST(WriteLog, LogThatCannotBeWrittenReturnsNormally) {
+// A log that cannot be written loses the line and nothing else: no folder is made for it,
+// and a log that comes back takes the next line.
+TEST(WriteLog, LogThatCannotBeWrittenLosesTheLineOnly) {
     TempFolder folder;
     const std::string log = programFile(folder.path(), "log.txt");
     std::filesystem::create_directory(log);  // log.txt is a folder
-    EXPECT_NO_THROW(WriteLog(log, "lost"));
-    EXPECT_NO_THROW(WriteLog(folder.file("missing/log.txt"), "lost"));
+    WriteLog(log, "lost");
+    EXPECT_TRUE(std::filesystem::is_directory(log));
+    WriteLog(folder.file("missing/log.txt"), "lost");
     EXPECT_FALSE(std::filesystem::exists(folder.file("missing")));
+    std::filesystem::remove(log);
+    WriteLog(log, "kept");
+    EXPECT_EQ(readBytes(log), "kept\r\n");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "shell/Log.h"
 #include "shell/Registration.h"
 #include "shell/Settings.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck {
 namespace {

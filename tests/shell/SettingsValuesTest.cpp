@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "shell/Settings.h"
-#include "shell/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace surfdeck {
 namespace {
@@ -64,23 +64,6 @@ TEST(FormatNumber, TrimmedDecimalTextThatReadsBackTheSame) {
     for (const auto& [value, text] : cases) EXPECT_EQ(FormatNumber(value), text);
     for (double v : {201.0, -1440.0, 1.0 / 3.0, 123456.789, 1e-7, 4e15})
         EXPECT_EQ(Val(FormatNumber(v)), v) << FormatNumber(v);
-}
-
-TEST(LoadSettings, ReadsTheKeysInStartUpOrder) {
-    std::vector<std::string> asked;
-    SettingsValues values;
-    loadRecentAndGeneral(
-        values, [&](const std::string& section, const std::string& key, const std::string& def) {
-            asked.push_back(section + "/" + key + "=" + def);
-            return def;
-        });
-    EXPECT_THAT(
-        asked,
-        ::testing::ElementsAre(
-            "Recent/RecentGroupAuthor=", "Recent/RecentGroupGroup=", "Recent/RecentGroupMessageID=",
-            "Recent/RecentGroupSubject=", "Recent/RecentGroupText=", "Recent/RecentImageDomain=",
-            "Recent/RecentImageText=", "Recent/RecentWebDomain=", "Recent/RecentWebText=",
-            "Recent/RecentLengh=", "General/RollUpDelay=", "General/AlwaysOnTop=1"));
 }
 
 TEST(LoadSettings, NoFileGivesTheDefaults) {

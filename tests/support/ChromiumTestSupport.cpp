@@ -1,4 +1,4 @@
-#include "ChromiumTestSupport.h"
+#include "support/ChromiumTestSupport.h"
 
 #include <signal.h>
 

@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 #include <csignal>
 
-// The backend needs a running Qt application for its sockets and nested waits.
+// The real backends need a running Qt application for their sockets, timers and nested
+// waits.
 int main(int argc, char** argv) {
     // A fake browser writing to a bridge that has ended gets an error, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
