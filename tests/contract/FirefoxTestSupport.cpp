@@ -1,6 +1,7 @@
 #include "FirefoxTestSupport.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -83,44 +84,54 @@ bool ensureDisplay(std::string* why) {
         if (QStandardPaths::findExecutable(tool).isEmpty())
             failure = std::string(tool) + " missing";
     if (!failure.empty()) return ensureDisplay(why);
-    // A free display number: tests of other programs may run at the same time.
-    for (int n = 100 + getpid() % 400, tries = 0; tries < 20; ++n, ++tries) {
-        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        if (access(lock.c_str(), F_OK) == 0) continue;
-        const std::string name = ":" + std::to_string(n);
-        const pid_t x = spawn({"Xvfb", name, "-screen", "0", "1280x900x24", "-nolisten", "tcp"});
-        if (!x) continue;
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        const bool up =
-            waitFor([&] { return !alive(x) || access(socket.c_str(), F_OK) == 0; }, 10000);
-        if (!up || !alive(x)) {
-            kill(x, SIGKILL);
-            waitpid(x, nullptr, 0);
-            continue;
-        }
-        processes.pids.push_back(x);
-        setenv("DISPLAY", name.c_str(), 1);
-        if (!waitFor([] { return !rootProperty("_NET_ACTIVE_WINDOW").isEmpty(); }, 20000)) {
-            failure = "the X display " + name + " does not answer";
-            return ensureDisplay(why);
-        }
-        // A loaded machine may take a while; a window manager that gave up is started again.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            const pid_t wm = spawn({"openbox", "--sm-disable"});
-            if (!wm) break;
-            processes.pids.push_back(wm);
-            const bool managed = waitFor(
-                [&] {
-                    return !alive(wm) ||
-                           rootProperty("_NET_SUPPORTING_WM_CHECK").contains("window id");
-                },
-                30000);
-            if (managed && alive(wm)) return ensureDisplay(why);
-        }
-        failure = "openbox did not start";
+    // The server picks a free display number itself and tells it through a pipe: tests
+    // of other programs may start displays at the same time.
+    int fds[2];
+    if (pipe(fds) != 0) {
+        failure = "no pipe for Xvfb";
         return ensureDisplay(why);
     }
-    failure = "no X display could be started";
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    const pid_t x = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                           "1280x900x24", "-nolisten", "tcp"});
+    close(fds[1]);
+    std::string number;
+    pollfd wait{fds[0], POLLIN, 0};
+    while (x && number.find('\n') == std::string::npos && poll(&wait, 1, 20000) > 0) {
+        char chunk[16];
+        const ssize_t n = read(fds[0], chunk, sizeof chunk);
+        if (n <= 0) break;
+        number.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(fds[0]);
+    if (!x || number.find('\n') == std::string::npos) {
+        if (x) {
+            kill(x, SIGKILL);
+            waitpid(x, nullptr, 0);
+        }
+        failure = "Xvfb did not start";
+        return ensureDisplay(why);
+    }
+    const std::string name = ":" + number.substr(0, number.find('\n'));
+    processes.pids.push_back(x);
+    setenv("DISPLAY", name.c_str(), 1);
+    if (!waitFor([] { return !rootProperty("_NET_ACTIVE_WINDOW").isEmpty(); }, 20000)) {
+        failure = "the X display " + name + " does not answer";
+        return ensureDisplay(why);
+    }
+    // A loaded machine may take a while; a window manager that gave up is started again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const pid_t wm = spawn({"openbox", "--sm-disable"});
+        if (!wm) break;
+        processes.pids.push_back(wm);
+        const bool managed = waitFor(
+            [&] {
+                return !alive(wm) || rootProperty("_NET_SUPPORTING_WM_CHECK").contains("window id");
+            },
+            30000);
+        if (managed && alive(wm)) return ensureDisplay(why);
+    }
+    failure = "openbox did not start";
     return ensureDisplay(why);
 }
 

@@ -49,6 +49,8 @@ class FirefoxTour(Tour):
              self.related_lookup),
             ("related-closed", "The related-sites panel's close button saves its place",
              self.close_related),
+            ("snapped", "The main window dragged by its title snaps to the left edge",
+             self.drag_to_edge),
             ("closed", "The main window's close button ends Surfdeck; conf.ini holds the "
              "positions and the recent list", self.close_main),
         ]
@@ -71,7 +73,7 @@ class FirefoxTour(Tour):
         mark = len(self.app.log())
         self.start_browser()
         wait_for("\"Browser connected\" in log.txt",
-                 lambda: any(line.startswith("Browser connected firefox")
+                 lambda: any(line.startswith("Browser connected: firefox")
                              for line in self.app.log()[mark:]), timeout=60)
 
     def start_browser(self, profile=None, pinned=None):
