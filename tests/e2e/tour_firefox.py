@@ -47,6 +47,8 @@ class FirefoxTour(Tour):
             ("related-panel", "The related button looks up the front tab's site through "
              "Firefox itself: afterwards no browser process runs beyond the user's own",
              self.related_lookup),
+            ("related-debug", "Debug ticked and Update pressed: the list from g1.htm, whose "
+             "text Firefox parses; still no other browser process", self.related_debug_lookup),
             ("related-closed", "The related-sites panel's close button saves its place",
              self.close_related),
             ("snapped", "The main window dragged by its title snaps to the left edge",
@@ -161,6 +163,12 @@ class FirefoxTour(Tour):
             raise TourFailure(f"the lookup left browser processes besides the user's: {after}")
         print(f"    processes: the user's Firefox with its {users - 1} helpers before, "
               f"{len(self.browser.processes()) - 1} after; none besides", flush=True)
+
+    def related_debug_lookup(self):
+        self.related_debug()
+        after = self.stray_browsers()
+        if after:
+            raise TourFailure(f"the lookup left browser processes besides the user's: {after}")
 
     def finish(self):
         if self.browser:
