@@ -66,15 +66,15 @@ class FirefoxForeground : public ::testing::Test {
         ASSERT_TRUE(bidi.open(browser.bidiPort()));
         ASSERT_TRUE(waitFor([&] { return list->Count() >= 1; }, 30000));
 
-        const std::string first = bidi.call("browsingContext.getTree", {})
-                                      .value("contexts")
-                                      .toArray()
-                                      .at(0)
-                                      .toObject()
-                                      .value("context")
-                                      .toString()
-                                      .toStdString();
-        alphaContext = first;
+        // The window the browser started with, and a second one.
+        alphaContext = bidi.call("browsingContext.getTree", {})
+                           .value("contexts")
+                           .toArray()
+                           .at(0)
+                           .toObject()
+                           .value("context")
+                           .toString()
+                           .toStdString();
         betaContext = bidi.create(true);
         bidi.navigate(alphaContext, server.url("/alpha.htm"));
         bidi.navigate(betaContext, server.url("/beta.htm"));
