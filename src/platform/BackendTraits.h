@@ -50,4 +50,14 @@ inline constexpr BackendTraits kExtensionTraits{.userNavigationCancellable = fal
                                                 .historyMoveNamesAddress = false,
                                                 .newReceiverHearsCommandState = true};
 
+// Firefox through the same extension: every top-level load, typed addresses and history
+// moves included, waits in a blocking request listener until the program decides, and
+// back and forward go to every earlier page, touched or not. The context menu and the
+// address of a history move are as in the Chromium family.
+inline constexpr BackendTraits kFirefoxExtensionTraits{.userNavigationCancellable = true,
+                                                       .contextMenuSuppressible = false,
+                                                       .backSkipsUntouchedPages = false,
+                                                       .historyMoveNamesAddress = false,
+                                                       .newReceiverHearsCommandState = true};
+
 }  // namespace surfdeck

@@ -75,10 +75,12 @@ class SimBackend {
 using Sim = SimBackend<kSimTraits>;
 using SimAsDevTools = SimBackend<kDevToolsTraits>;
 using SimAsExtension = SimBackend<kExtensionTraits>;
+using SimAsFirefox = SimBackend<kFirefoxExtensionTraits>;
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Sim, AutomationContract, Sim);
 INSTANTIATE_TYPED_TEST_SUITE_P(SimAsDevTools, AutomationContract, SimAsDevTools);
 INSTANTIATE_TYPED_TEST_SUITE_P(SimAsExtension, AutomationContract, SimAsExtension);
+INSTANTIATE_TYPED_TEST_SUITE_P(SimAsFirefox, AutomationContract, SimAsFirefox);
 
 }  // namespace
 }  // namespace surfdeck::contract

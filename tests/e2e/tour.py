@@ -13,10 +13,13 @@ the browser's pairing files; Chromium then starts on that home's own profile and
 the extension from them, as a user's browser does. On the DevTools route Chromium starts
 first with its endpoint, and Surfdeck is pointed at it.
 
-    tour.py --bin BUILD/bin [--route extension|devtools] [--out DIR] [--keep]
+    tour.py --bin BUILD/bin [--route extension|devtools] [--browser chromium|firefox]
+            [--out DIR] [--keep]
+
+With --browser firefox (tour_firefox.py) the user's browser is Firefox ESR.
 
 Exit status: 0 when every step passed, 1 when one failed, 77 when a tool it needs is
-missing (xvfb, openbox, xdotool, imagemagick, chromium).
+missing (xvfb, openbox, xdotool, imagemagick, the browser).
 """
 
 import argparse
@@ -49,6 +52,10 @@ FRAGMENT_COLOUR = (0xFD, 0xE8, 0xB0)
 
 
 class Tour(TourSteps):
+    # From the bottom of the page's menu to the extension's entry: the developer's
+    # "Inspect" closes the menu, the extensions' entries stand right above it.
+    MENU_KEYS = ("Up", "Up", "Return")
+
     def __init__(self, bin_dir, out_dir, work_dir, route):
         super().__init__(bin_dir, out_dir, work_dir)
         self.route = route
@@ -240,9 +247,7 @@ class Tour(TourSteps):
         menu = self.retry("the page's context menu", open_menu,
                           lambda: self.new_windows(known, 100, 600), timeout=5)[0]
         self.picture("saved-text-menu")
-        # The extension's entry is the last but one: the developer's "Inspect" closes the
-        # menu, the extensions' entries stand right above it.
-        self.display.key("Up", "Up", "Return")
+        self.display.key(*self.MENU_KEYS)
 
         def saved():
             new = self.fragments() - before
@@ -337,13 +342,19 @@ def main():
     parser.add_argument("--out", default="out/tour", help="where the pictures go")
     parser.add_argument("--route", choices=("extension", "devtools"), default="extension",
                         help="how Surfdeck reaches the browser")
+    parser.add_argument("--browser", choices=("chromium", "firefox"), default="chromium",
+                        help="the user's browser (Firefox only on the extension route)")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
     parser.add_argument("--deadline", type=int, default=240,
                         help="seconds the whole tour may take")
     args = parser.parse_args()
 
     missing = missing_tools(["Xvfb", "openbox", "xdotool", "import"])
-    if not chromium_executable():
+    if args.browser == "firefox":
+        from firefox import firefox_executable
+        if not firefox_executable():
+            missing.append("firefox-esr")
+    elif not chromium_executable():
         missing.append("chromium")
     if missing:
         print("tour skipped, missing: " + ", ".join(missing))
@@ -364,7 +375,11 @@ def main():
     signal.signal(signal.SIGALRM, give_up)
     signal.alarm(args.deadline)
 
-    tour = Tour(os.path.abspath(args.bin), out_dir, work_dir, args.route)
+    if args.browser == "firefox":
+        from tour_firefox import FirefoxTour
+        tour = FirefoxTour(os.path.abspath(args.bin), out_dir, work_dir)
+    else:
+        tour = Tour(os.path.abspath(args.bin), out_dir, work_dir, args.route)
     status = 0
     try:
         tour.run()

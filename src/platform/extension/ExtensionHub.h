@@ -100,6 +100,8 @@ class ExtensionHub : public std::enable_shared_from_this<ExtensionHub> {
     // The active tab of the window that its browser reported focused last; 0 when none.
     Hwnd focusedTab() const;
     std::vector<BrowserView> browsers() const;
+    // The process that started the connection's bridge, as it said; 0 when not told.
+    long long browserPid(PeerId peer) const;
     // The window's state ("normal", "maximized", "fullscreen", ...).
     std::string windowState(PeerId peer, std::int64_t windowId) const;
     bool activate(Hwnd handle);

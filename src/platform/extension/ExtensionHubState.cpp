@@ -131,6 +131,7 @@ std::shared_ptr<ExtensionTab> ExtensionHub::upsertTab(Peer& p, const Json& tab,
         existing = std::make_shared<ExtensionTab>(weak_from_this(), p.id, id, nextHandle_);
         nextHandle_ = nextHandle_ == 0x7fffffff ? kFirstHandle : nextHandle_ + 1;
         p.tabs.push_back(existing);
+        existing->setLoadsAnnounced(p.browser == "firefox");
         existing->update(tab, false);
         added.push_back(existing->handle());
     } else {
@@ -258,6 +259,11 @@ Hwnd ExtensionHub::focusedTab() const {
     for (const auto& w : latest->windows)
         if (w.focused) return w.activeTab;
     return 0;
+}
+
+long long ExtensionHub::browserPid(PeerId id) const {
+    auto p = peer(id);
+    return p ? p->browserPid : 0;
 }
 
 PeerId ExtensionHub::anyPeer() const {

@@ -195,7 +195,7 @@ void ExtensionTab::update(const Json& tab, bool announce) {
     canGoForward_ = forward;
     if (!announce) return;
     if (changed) reportCommandState();
-    if (textField(tab, "status") == "loading" && !loading_) beginLoad();
+    if (textField(tab, "status") == "loading" && !loading_ && !loadsAnnounced_) beginLoad();
 }
 
 void ExtensionTab::beginLoad() {
@@ -229,6 +229,7 @@ bool ExtensionTab::onBeforeNavigate(const Json& message) {
     if (intField(message, "frameId", 0) != 0) return false;
     if (ownNavigations_ > 0) {
         --ownNavigations_;
+        if (loadsAnnounced_ && !loading_) beginLoad();
         return false;
     }
     const bool go = raiseBeforeNavigate(textField(message, "url"));

@@ -45,6 +45,9 @@ class ExtensionTab : public BrowserWindow, public std::enable_shared_from_this<E
     bool active() const { return active_; }
     const std::string& title() const { return title_; }
     void setActive(bool on) { active_ = on; }
+    // The browser announces every load of the tab before it reports the tab loading
+    // (Firefox): a load then begins with its announcement, never with that report.
+    void setLoadsAnnounced(bool on) { loadsAnnounced_ = on; }
     Hwnd handle() const { return handle_; }
     bool closed() const { return closed_; }
     void setClosed() { closed_ = true; }
@@ -82,7 +85,8 @@ class ExtensionTab : public BrowserWindow, public std::enable_shared_from_this<E
     std::string title_;
     bool canGoBack_ = false;
     bool canGoForward_ = false;
-    bool loading_ = false;        // between DownloadBegin and DownloadComplete
+    bool loading_ = false;  // between DownloadBegin and DownloadComplete
+    bool loadsAnnounced_ = false;
     bool topCommitted_ = false;   // the top frame took a new document during this load
     bool stopped_ = false;        // Stop abandoned the load: no DocumentComplete for it
     bool lastCancelled_ = false;  // our last navigation was cancelled by a receiver

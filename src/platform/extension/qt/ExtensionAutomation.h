@@ -117,12 +117,32 @@ class X11ActiveWindow {
     bool available() const { return connection_ != nullptr; }
     // Nothing when the window system cannot say.
     std::optional<Info> active();
+    // The windows the window manager lists (_NET_CLIENT_LIST), with their processes and
+    // titles; at most kMaxClients.
+    std::vector<Info> clients();
+    static constexpr std::size_t kMaxClients = 1024;
+    // Asks the window manager to bring the window forward and give it the input, as a
+    // pager or task bar does (a _NET_ACTIVE_WINDOW message from a source of type 2).
+    bool requestActive(unsigned window);
 
   private:
+    Info describe(unsigned window);
     ::xcb_connection_t* connection_ = nullptr;
     unsigned root_ = 0;
-    unsigned atoms_[4] = {};
+    unsigned atoms_[5] = {};
 };
+
+// Of the window system's windows, the one that shows a browser window: among the browser
+// process's own, the only one, else the one whose title begins with one of the titles the
+// browser window may be shown under (the longest match wins); a browser whose windows
+// belong to another process is found by title alone. 0 when none fits.
+unsigned pickBrowserXWindow(const std::vector<X11ActiveWindow::Info>& clients, long long pid,
+                            const std::vector<std::string>& titles);
+// Where a browser's own call leaves its window behind another program's (Firefox under a
+// window manager), the window system brings it forward: the window picked as above, when
+// it is not the active one already.
+void raiseBrowserWindow(X11ActiveWindow& x11, long long pid,
+                        const std::vector<std::string>& titles);
 
 // Chooses among the browsers the tab in front, given the active window's process and
 // title (pid 0: unknown).

@@ -2,13 +2,14 @@
 
 #include <cstring>
 
+#include "platform/extension/ExtensionTab.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
 
 namespace surfdeck::extension {
 
 namespace {
 
-enum Atom { ActiveWindow, WmPid, WmName, Utf8String };
+enum Atom { ActiveWindow, WmPid, WmName, Utf8String, ClientList };
 
 // Replies freed on every path.
 template <class Reply>
@@ -30,12 +31,14 @@ X11ActiveWindow::X11ActiveWindow() {
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
     for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
     root_ = screens.data ? screens.data->root : 0;
-    const char* names[] = {"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_WM_NAME", "UTF8_STRING"};
-    xcb_intern_atom_cookie_t cookies[4];
-    for (int i = 0; i < 4; ++i)
+    const char* names[] = {"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_WM_NAME", "UTF8_STRING",
+                           "_NET_CLIENT_LIST"};
+    constexpr int kAtoms = sizeof names / sizeof names[0];
+    xcb_intern_atom_cookie_t cookies[kAtoms];
+    for (int i = 0; i < kAtoms; ++i)
         cookies[i] = xcb_intern_atom(connection_, 1,
                                      static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kAtoms; ++i) {
         Freed<xcb_intern_atom_reply_t> r{xcb_intern_atom_reply(connection_, cookies[i], nullptr)};
         atoms_[i] = r.reply ? r.reply->atom : 0;
     }
@@ -56,14 +59,19 @@ std::optional<X11ActiveWindow::Info> X11ActiveWindow::active() {
     if (!active.reply || active.reply->type != XCB_ATOM_WINDOW ||
         xcb_get_property_value_length(active.reply) < 4)
         return std::nullopt;
+    const unsigned window = *static_cast<std::uint32_t*>(xcb_get_property_value(active.reply));
+    if (window == 0) return Info{};
+    return describe(window);
+}
+
+X11ActiveWindow::Info X11ActiveWindow::describe(unsigned window) {
     Info info;
-    info.window = *static_cast<std::uint32_t*>(xcb_get_property_value(active.reply));
-    if (info.window == 0) return info;
+    info.window = window;
     // Both questions go out before either answer is read: one round trip.
     const auto pidCookie =
-        xcb_get_property(connection_, 0, info.window, atoms_[WmPid], XCB_ATOM_CARDINAL, 0, 1);
+        xcb_get_property(connection_, 0, window, atoms_[WmPid], XCB_ATOM_CARDINAL, 0, 1);
     const auto nameCookie =
-        xcb_get_property(connection_, 0, info.window, atoms_[WmName], atoms_[Utf8String], 0, 256);
+        xcb_get_property(connection_, 0, window, atoms_[WmName], atoms_[Utf8String], 0, 256);
     Freed<xcb_get_property_reply_t> pid{xcb_get_property_reply(connection_, pidCookie, nullptr)};
     Freed<xcb_get_property_reply_t> name{xcb_get_property_reply(connection_, nameCookie, nullptr)};
     if (pid.reply && pid.reply->type == XCB_ATOM_CARDINAL &&
@@ -117,7 +125,19 @@ Hwnd ExtensionForeground::foregroundWindow() {
 
 bool ExtensionForeground::setForegroundWindow(Hwnd window) {
     auto hub = hub_.lock();
-    return hub && hub->activate(window);
+    if (!hub) return false;
+    auto tab = hub->tabByHandle(window);
+    if (!tab) return false;
+    // The titles its window may be shown under: its tab in front until now, or this one.
+    const long long pid = hub->browserPid(tab->peer());
+    std::vector<std::string> titles{tab->title()};
+    for (const auto& b : hub->browsers())
+        for (const auto& w : b.windows)
+            if (b.pid == pid && w.id == tab->windowId() && !w.title.empty())
+                titles.push_back(w.title);
+    if (!hub->activate(window)) return false;
+    if (x11_) raiseBrowserWindow(*x11_, pid, titles);
+    return true;
 }
 
 }  // namespace surfdeck::extension
