@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <set>
 
-#include "../chromium/ChromiumTestSupport.h"
+#include "support/ChromiumTestSupport.h"
 #include "AutomationContract.h"
 #include "FirefoxTestSupport.h"
 #include "platform/extension/qt/ExtensionAutomation.h"

@@ -9,7 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "../chromium/ChromiumTestSupport.h"
+#include "support/ChromiumTestSupport.h"
 #include "FirefoxTestSupport.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
 

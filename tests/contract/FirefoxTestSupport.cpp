@@ -16,7 +16,7 @@
 #include <QUrl>
 #include <vector>
 
-#include "../chromium/ChromiumTestSupport.h"
+#include "support/ChromiumTestSupport.h"
 #include "shell/BrowserHosts.h"
 
 extern char** environ;
