@@ -92,6 +92,9 @@ TEST_F(Bridge, RelaysBothWaysWithTheProcessIdsInTheHello) {
     const auto browsers = backend->automation->hub().browsers();
     ASSERT_EQ(browsers.size(), 1u);
     EXPECT_EQ(browsers[0].pid, getpid()) << "the bridge's parent is the browser";
+    // Every tab is offered for matching the window system's title, not the active one only.
+    ASSERT_EQ(browsers[0].windows.size(), 1u);
+    EXPECT_EQ(browsers[0].windows[0].tabs.size(), 2u);
 
     bridge->browser->respond = [](const Json& call) -> std::optional<Json> {
         return Json{{"html", "<body>" + call["method"].get<std::string>() + "</body>"}};

@@ -119,9 +119,16 @@ class X11ActiveWindow {
     std::optional<Info> active();
 
   private:
+    std::optional<Info> read();
+    void watch(unsigned window, bool on = true);
+    // Whether the window system reported a change to what active() answers.
+    bool changed();
+
     ::xcb_connection_t* connection_ = nullptr;
     unsigned root_ = 0;
     unsigned atoms_[4] = {};
+    unsigned watched_ = 0;       // the active window whose changes are reported to us
+    std::optional<Info> known_;  // the last answer; nothing: to be asked
 };
 
 // Chooses among the browsers the tab in front, given the active window's process and

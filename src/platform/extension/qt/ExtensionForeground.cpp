@@ -39,6 +39,29 @@ X11ActiveWindow::X11ActiveWindow() {
         Freed<xcb_intern_atom_reply_t> r{xcb_intern_atom_reply(connection_, cookies[i], nullptr)};
         atoms_[i] = r.reply ? r.reply->atom : 0;
     }
+    // Told of changes rather than asking on every look: the answer is kept until the active
+    // window, or its name or process, changes.
+    if (root_) watch(root_);
+}
+
+void X11ActiveWindow::watch(unsigned window, bool on) {
+    const std::uint32_t mask = on ? XCB_EVENT_MASK_PROPERTY_CHANGE : XCB_EVENT_MASK_NO_EVENT;
+    xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+}
+
+bool X11ActiveWindow::changed() {
+    bool any = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        // Errors (a watched window that went away) come this way too: nothing to learn.
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+            const auto* p = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            if ((p->window == root_ && p->atom == atoms_[ActiveWindow]) ||
+                (p->window == watched_ && (p->atom == atoms_[WmName] || p->atom == atoms_[WmPid])))
+                any = true;
+        }
+        std::free(event);
+    }
+    return any;
 }
 
 X11ActiveWindow::~X11ActiveWindow() {
@@ -48,6 +71,12 @@ X11ActiveWindow::~X11ActiveWindow() {
 std::optional<X11ActiveWindow::Info> X11ActiveWindow::active() {
     if (!connection_ || xcb_connection_has_error(connection_) || !root_ || !atoms_[ActiveWindow])
         return std::nullopt;
+    if (!changed() && known_) return known_;
+    known_ = read();
+    return known_;
+}
+
+std::optional<X11ActiveWindow::Info> X11ActiveWindow::read() {
     Freed<xcb_get_property_reply_t> active{xcb_get_property_reply(
         connection_,
         xcb_get_property(connection_, 0, root_, atoms_[ActiveWindow], XCB_ATOM_WINDOW, 0, 1),
@@ -59,6 +88,13 @@ std::optional<X11ActiveWindow::Info> X11ActiveWindow::active() {
     Info info;
     info.window = *static_cast<std::uint32_t*>(xcb_get_property_value(active.reply));
     if (info.window == 0) return info;
+    // Watched before its properties are read, so that no change after the read goes unseen.
+    if (info.window != watched_) {
+        // The one before may be gone already: the error that brings is passed over.
+        if (watched_) watch(watched_, false);
+        watch(info.window);
+        watched_ = info.window;
+    }
     // Both questions go out before either answer is read: one round trip.
     const auto pidCookie =
         xcb_get_property(connection_, 0, info.window, atoms_[WmPid], XCB_ATOM_CARDINAL, 0, 1);
@@ -75,21 +111,41 @@ std::optional<X11ActiveWindow::Info> X11ActiveWindow::active() {
     return info;
 }
 
+namespace {
+
+// The tab whose title begins the window system's title ("Page - Chromium"). The longest
+// such title wins; among equal ones a window's active tab, then the focused window's. Two
+// tabs that cannot be told apart give 0: the browser's own report decides then.
+Hwnd tabByTitle(const BrowserView& browser, const std::string& title) {
+    Hwnd best = 0;
+    std::size_t length = 0;
+    int rank = -1;
+    bool tied = false;
+    for (const auto& w : browser.windows) {
+        for (const auto& t : w.tabs) {
+            if (t.title.empty() || title.compare(0, t.title.size(), t.title) != 0) continue;
+            const int r = (t.tab == w.activeTab ? 2 : 0) + (w.focused ? 1 : 0);
+            if (t.title.size() > length || (t.title.size() == length && r > rank)) {
+                best = t.tab;
+                length = t.title.size();
+                rank = r;
+                tied = false;
+            } else if (t.title.size() == length && r == rank) {
+                tied = true;
+            }
+        }
+    }
+    return tied ? 0 : best;
+}
+
+}  // namespace
+
 Hwnd pickForegroundTab(const std::vector<BrowserView>& browsers, long long pid,
                        const std::string& title) {
-    // The window whose tab title begins the window system's title ("Page - Chromium").
-    auto byTitle = [&title](const BrowserView& b) -> const WindowView* {
-        const WindowView* best = nullptr;
-        for (const auto& w : b.windows)
-            if (!w.title.empty() && title.compare(0, w.title.size(), w.title) == 0 &&
-                (!best || w.title.size() > best->title.size()))
-                best = &w;
-        return best;
-    };
     for (const auto& b : browsers) {
         if (pid == 0 || b.pid != pid) continue;
+        if (const Hwnd tab = tabByTitle(b, title)) return tab;
         if (b.windows.size() == 1) return b.windows.front().activeTab;
-        if (const WindowView* w = byTitle(b)) return w->activeTab;
         for (const auto& w : b.windows)
             if (w.focused) return w.activeTab;
         return 0;
@@ -97,7 +153,7 @@ Hwnd pickForegroundTab(const std::vector<BrowserView>& browsers, long long pid,
     // A browser whose windows belong to another process than the one that started its
     // bridge (a sandboxed package): its title still names it.
     for (const auto& b : browsers)
-        if (const WindowView* w = byTitle(b)) return w->activeTab;
+        if (const Hwnd tab = tabByTitle(b, title)) return tab;
     return 0;
 }
 

@@ -1,0 +1,120 @@
+"""The related-sites lookup on either route and the browser without the extension, for
+scripts/measure-performance: its Measurement class takes these methods."""
+
+import os
+import random
+import time
+
+from browser import Chromium
+from desktop import TourFailure, wait_for
+from program import Surfdeck, make_program_folder, resident_kb
+import tour as tour_module
+
+from performance_procs import descendants, pss_kb
+
+
+class ExtensionFigures:
+    def lookup_times(self, app, label):
+        """Update pressed in the related-sites panel, timed until "Related list complete"
+        (set as the answer's document completes) and until the list is shown; the answer is
+        the local web server's page for the live query."""
+        tour, display = self.tour, self.tour.display
+        saved, tour.app = tour.app, app
+        try:
+            mark = len(app.log())
+            t0 = time.monotonic()
+            tour.press_button("related", lambda: app.window("Surfdeck - Related links"),
+                              "the related-sites panel")
+            done = wait_for("the first answer", lambda: app.log_has(
+                "webbrowser1 document complete", after=mark), timeout=60)
+            self.sample(f"lookup first {label}", time.monotonic() - t0)
+            wait_for("the first list shown", lambda: app.log_has(
+                "html results load complete", after=done - 1), timeout=30)
+            panel = app.wait_window("Surfdeck - Related links")
+            update = (panel.x + tour_module.px(36) + 10, panel.y + tour_module.px(216 + 180))
+            taken = 0
+            while taken < self.args.lookups:
+                mark = len(app.log())
+                display.move(*update)
+                time.sleep(0.1)
+                sent = self.screen.send_click()
+                complete = shown = None
+                while time.monotonic() - sent < 30 and shown is None:
+                    found = app.log_has("webbrowser1 document complete", after=mark)
+                    if found and complete is None:
+                        complete = time.monotonic()
+                    if found and app.log_has("html results load complete", after=found):
+                        shown = time.monotonic()
+                    time.sleep(0.002)
+                if shown is None:
+                    raise TourFailure(f"{label}: Update brought no answer")
+                lines = app.log()[mark:]
+                if any(line.startswith("Start webbrowser1 navigate") and "g1.htm" in line
+                       for line in lines):
+                    # The saved answer page (Debug ticked): untick and take the sample again.
+                    display.click(panel.x + tour_module.px(546) + 7,
+                                  panel.y + tour_module.px(216 + 180))
+                    continue
+                self.sample(f"lookup {label}", complete - sent)
+                self.sample(f"lookup shown {label}", shown - sent)
+                taken += 1
+                time.sleep(random.uniform(0.2, 0.4))
+        finally:
+            tour.app = saved
+
+    def foreign_browsers(self, *own):
+        """Browser processes on our display beyond the given ones and their children."""
+        mine = set()
+        for pid in own:
+            mine |= {pid, *descendants(pid)}
+        display = f"DISPLAY={self.tour.display.env['DISPLAY']}".encode()
+        found = []
+        for name in filter(str.isdigit, os.listdir("/proc")):
+            pid = int(name)
+            try:
+                if "chrom" not in os.path.basename(os.readlink(f"/proc/{pid}/exe")):
+                    continue
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if display not in f.read().split(b"\0"):
+                        continue
+            except OSError:
+                continue
+            if pid not in mine:
+                found.append(pid)
+        return found
+
+    def lookup_devtools(self):
+        """The same lookups from a second Surfdeck on the DevTools route, on the same
+        browser, with its private query browser."""
+        folder = os.path.join(self.work, "devtools-program")
+        settings = self.tour.settings()
+        settings["Browser"] = {"Connect": "devtools", "DevTools": self.tour.browser.endpoint,
+                               "Profile": self.tour.browser.profile, "StartBrowser": 0}
+        make_program_folder(self.tour.bin_dir, folder, settings)
+        app = Surfdeck(self.tour.procs, self.tour.display, folder)
+        app.start()
+        app.wait_window("Surfdeck", timeout=30)
+        time.sleep(3)
+        self.sample("rss devtools before lookup", resident_kb(app.proc.pid))
+        try:
+            self.lookup_times(app, "devtools")
+            self.sample("rss devtools after lookup", resident_kb(app.proc.pid))
+            self.sample("pss devtools query browser", pss_kb(descendants(app.proc.pid)))
+        finally:
+            self.tour.procs.stop(app.proc)
+
+    def plain_browser(self):
+        """The same browser with the same pages on a profile of its own, which has no
+        extension: the baseline for what the extension costs, idle in the same minute."""
+        urls = [p["url"] for p in self.tour.browser.pages() if p["url"].startswith("http")]
+        plain = Chromium(self.tour.procs, self.tour.display,
+                         os.path.join(self.work, "plain-profile"), self.tour.web.host)
+        plain.start(urls, name="chromium-plain", extensions=True)
+
+        def loaded():
+            pages = [p for p in plain.pages() if p["url"].startswith("http")]
+            return len(pages) >= len(urls)
+
+        wait_for("the plain browser's tabs", loaded, timeout=60)
+        self.sample("tabs plain browser", len(urls))
+        return plain

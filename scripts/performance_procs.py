@@ -1,0 +1,59 @@
+"""Processes' CPU time and memory from /proc, for scripts/measure-performance."""
+
+import os
+
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+
+
+def _stat(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            text = f.read()
+    except OSError:
+        return None
+    return text[text.rindex(")") + 2:].split()
+
+
+def cpu_seconds(pids):
+    total = 0
+    for pid in pids:
+        fields = _stat(pid)
+        if fields:
+            total += int(fields[11]) + int(fields[12])  # utime, stime
+    return total / CLOCK_TICKS
+
+
+def descendants(pid):
+    children = {}
+    for name in os.listdir("/proc"):
+        if name.isdigit():
+            fields = _stat(int(name))
+            if fields:
+                children.setdefault(int(fields[1]), []).append(int(name))
+    found, stack = [], list(children.get(pid, []))
+    while stack:
+        p = stack.pop()
+        found.append(p)
+        stack += children.get(p, [])
+    return found
+
+
+def percentile(values, p):
+    """The nearest-rank percentile: the smallest sample with p % of them at or below it."""
+    ordered = sorted(values)
+    return ordered[max(0, -(-len(ordered) * p // 100) - 1)]
+
+
+def pss_kb(pids):
+    total = 0
+    for pid in pids:
+        try:
+            with open(f"/proc/{pid}/smaps_rollup") as f:
+                for line in f:
+                    if line.startswith("Pss:"):
+                        total += int(line.split()[1])
+        except OSError:
+            pass
+    return total
