@@ -3,6 +3,9 @@ scripts/measure-performance: its Measurement class takes these methods."""
 
 import os
 import random
+import shutil
+import signal
+import subprocess
 import time
 
 from browser import Chromium
@@ -33,9 +36,9 @@ class ExtensionFigures:
             panel = app.wait_window("Surfdeck - Related links")
             update = (panel.x + tour_module.px(36) + 10, panel.y + tour_module.px(216 + 180))
             taken = 0
+            display.move(*update)
             while taken < self.args.lookups:
                 mark = len(app.log())
-                display.move(*update)
                 time.sleep(0.1)
                 sent = self.screen.send_click()
                 complete = shown = None
@@ -54,6 +57,7 @@ class ExtensionFigures:
                     # The saved answer page (Debug ticked): untick and take the sample again.
                     display.click(panel.x + tour_module.px(546) + 7,
                                   panel.y + tour_module.px(216 + 180))
+                    display.move(*update)
                     continue
                 self.sample(f"lookup {label}", complete - sent)
                 self.sample(f"lookup shown {label}", shown - sent)
@@ -62,12 +66,12 @@ class ExtensionFigures:
         finally:
             tour.app = saved
 
-    def foreign_browsers(self, *own):
-        """Browser processes on our display beyond the given ones and their children."""
-        mine = set()
-        for pid in own:
-            mine |= {pid, *descendants(pid)}
+    def foreign_browsers(self, user):
+        """Browser processes on our display beyond the user's browser: its children, and
+        its helpers that left its process tree but name its profile."""
+        mine = {user.proc.pid, *descendants(user.proc.pid)}
         display = f"DISPLAY={self.tour.display.env['DISPLAY']}".encode()
+        profile = os.path.abspath(user.profile).encode()
         found = []
         for name in filter(str.isdigit, os.listdir("/proc")):
             pid = int(name)
@@ -77,11 +81,22 @@ class ExtensionFigures:
                 with open(f"/proc/{pid}/environ", "rb") as f:
                     if display not in f.read().split(b"\0"):
                         continue
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    command = f.read()
             except OSError:
                 continue
-            if pid not in mine:
-                found.append(pid)
+            if pid not in mine and profile not in command:
+                words = command.replace(b"\0", b" ")[:300].decode("latin-1")
+                found.append(f"{pid} {words}")
         return found
+
+    def window_of(self, pid):
+        """The browser window that the process owns: two browsers run side by side."""
+        for window in self.screen.find(suffix=" - Chromium"):
+            raw = self.screen.property(window.xid, "_NET_WM_PID")
+            if raw and int.from_bytes(raw[:4], "little") == pid:
+                return window
+        raise TourFailure(f"no browser window of process {pid}")
 
     def lookup_devtools(self):
         """The same lookups from a second Surfdeck on the DevTools route, on the same
@@ -117,4 +132,49 @@ class ExtensionFigures:
 
         wait_for("the plain browser's tabs", loaded, timeout=60)
         self.sample("tabs plain browser", len(urls))
+        # The browser under test is the one in front again, as the lookups expect.
+        self.tour.display.activate(self.window_of(self.tour.browser.proc.pid))
         return plain
+
+    # --- where the time to the front goes ------------------------------------------------
+
+    def trace_bridge(self):
+        """Follows the bridge's reads from the browser with strace, so that the moment the
+        extension's report of a tab in front reaches the bridge is known. None without
+        strace or a bridge."""
+        if not shutil.which("strace"):
+            return None
+        bridges = []
+        for pid in descendants(self.tour.browser.proc.pid):
+            try:
+                if os.path.basename(os.readlink(f"/proc/{pid}/exe")) == "surfdeck-bridge":
+                    bridges.append(pid)
+            except OSError:
+                pass
+        if not bridges:
+            return None
+        path = os.path.join(self.out, "bridge-reads.txt")
+        proc = subprocess.Popen(["strace", "-ttt", "-e", "trace=read", "-e", "signal=none",
+                                 "-o", path, "-p", str(bridges[0])],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(1)
+        return proc, path
+
+    def bridge_arrivals(self, tracer, moments):
+        """For each (key sent, title changed) pair, in wall-clock seconds: the first read of
+        the extension's messages by the bridge after the key."""
+        proc, path = tracer
+        proc.send_signal(signal.SIGINT)
+        proc.wait(timeout=10)
+        reads = []
+        with open(path) as f:
+            for line in f:
+                parts = line.split(None, 1)
+                if len(parts) == 2 and parts[1].startswith("read(0,") and " = " in parts[1]:
+                    if int(parts[1].rsplit(" = ", 1)[1].split()[0]) > 0:
+                        reads.append(float(parts[0]))
+        for sent, titled in moments:
+            later = [t for t in reads if t >= sent]
+            if later and later[0] - sent < 2:
+                self.sample("front report at bridge", later[0] - sent)
+                self.sample("front report after title", later[0] - titled)
