@@ -356,5 +356,37 @@ TEST(Foreground, TheActiveWindowPicksTheBrowserAndItsWindow) {
         EXPECT_EQ(pickForegroundTab(browsers, c.pid, c.title), c.tab) << c.pid << " " << c.title;
 }
 
+TEST(Foreground, WhicheverOfTitleAndReportMovedLastIsBelieved) {
+    // One browser window with two tabs; `active` is the tab its extension reports active.
+    auto browser = [](Hwnd active, bool withBeta = true) {
+        WindowView w{1, "", true, active, {{11, "Alpha"}}};
+        if (withBeta) w.tabs.push_back({12, "Beta"});
+        return std::vector<BrowserView>{{100, 1, {w}}};
+    };
+    struct Step {
+        Hwnd active;
+        const char* title;
+        bool withBeta;
+        Hwnd chosen;
+    } steps[] = {
+        {11, "Alpha - Chromium", true, 11},
+        {11, "Beta - Chromium", true, 12},  // the window system is first
+        {11, "Beta - Chromium", true, 12},  // and stays believed until the report comes
+        {12, "Beta - Chromium", true, 12},
+        {11, "Beta - Chromium", true, 11},  // now the report is first
+        {11, "Beta - Chromium", true, 11},  // and is not undone by the older title
+        {11, "Alpha - Chromium", true, 11},
+        {11, "Beta - Chromium", true, 12},
+        {11, "Beta - Chromium", false, 11},  // the tab chosen by its title closed
+    };
+    ForegroundChoice choice;
+    int i = 0;
+    for (const auto& s : steps) {
+        EXPECT_EQ(choice.choose(browser(s.active, s.withBeta), 100, s.title), s.chosen)
+            << "step " << i;
+        ++i;
+    }
+}
+
 }  // namespace
 }  // namespace surfdeck::extension::test

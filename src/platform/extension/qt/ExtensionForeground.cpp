@@ -138,14 +138,22 @@ Hwnd tabByTitle(const BrowserView& browser, const std::string& title) {
     return tied ? 0 : best;
 }
 
-}  // namespace
-
-Hwnd pickForegroundTab(const std::vector<BrowserView>& browsers, long long pid,
-                       const std::string& title) {
+// What the browsers' own reports put in front: the active tab of the browser's only
+// window, of the window whose active tab the title names, or of its focused window.
+Hwnd reportedTab(const std::vector<BrowserView>& browsers, long long pid,
+                 const std::string& title) {
+    auto byTitle = [&title](const BrowserView& b) -> const WindowView* {
+        const WindowView* best = nullptr;
+        for (const auto& w : b.windows)
+            if (!w.title.empty() && title.compare(0, w.title.size(), w.title) == 0 &&
+                (!best || w.title.size() > best->title.size()))
+                best = &w;
+        return best;
+    };
     for (const auto& b : browsers) {
         if (pid == 0 || b.pid != pid) continue;
-        if (const Hwnd tab = tabByTitle(b, title)) return tab;
         if (b.windows.size() == 1) return b.windows.front().activeTab;
+        if (const WindowView* w = byTitle(b)) return w->activeTab;
         for (const auto& w : b.windows)
             if (w.focused) return w.activeTab;
         return 0;
@@ -153,8 +161,46 @@ Hwnd pickForegroundTab(const std::vector<BrowserView>& browsers, long long pid,
     // A browser whose windows belong to another process than the one that started its
     // bridge (a sandboxed package): its title still names it.
     for (const auto& b : browsers)
+        if (const WindowView* w = byTitle(b)) return w->activeTab;
+    return 0;
+}
+
+// The tab the window system's title names, in the active window's browser when known.
+Hwnd namedTab(const std::vector<BrowserView>& browsers, long long pid, const std::string& title) {
+    for (const auto& b : browsers)
+        if (pid != 0 && b.pid == pid) return tabByTitle(b, title);
+    for (const auto& b : browsers)
         if (const Hwnd tab = tabByTitle(b, title)) return tab;
     return 0;
+}
+
+}  // namespace
+
+Hwnd pickForegroundTab(const std::vector<BrowserView>& browsers, long long pid,
+                       const std::string& title) {
+    const Hwnd named = namedTab(browsers, pid, title);
+    return named ? named : reportedTab(browsers, pid, title);
+}
+
+Hwnd ForegroundChoice::choose(const std::vector<BrowserView>& browsers, long long pid,
+                              const std::string& title) {
+    const Hwnd reported = reportedTab(browsers, pid, title);
+    const Hwnd named = namedTab(browsers, pid, title);
+    const bool reportMoved = !started_ || reported != reported_;
+    const bool titleMoved = !started_ || pid != pid_ || title != title_;
+    started_ = true;
+    reported_ = reported;
+    pid_ = pid;
+    title_ = title;
+    if (reportMoved && !titleMoved)
+        chosen_ = reported;
+    else if (titleMoved)
+        chosen_ = named ? named : reported;
+    // Neither moved: the last choice stands while one of the two still names it; a tab
+    // that has gone is named by neither.
+    else if (chosen_ != reported && chosen_ != named)
+        chosen_ = named ? named : reported;
+    return chosen_;
 }
 
 Hwnd ExtensionForeground::foregroundWindow() {
@@ -165,7 +211,7 @@ Hwnd ExtensionForeground::foregroundWindow() {
             // Another program, or none, has the input: no tab is in front, whatever the
             // browsers last said (they do not always report losing the focus).
             if (info->window == 0) return 0;
-            return pickForegroundTab(hub->browsers(), info->pid, info->title);
+            return choice_.choose(hub->browsers(), info->pid, info->title);
         }
     }
     return hub->focusedTab();
