@@ -25,12 +25,22 @@ class ExtensionFigures:
         saved, tour.app = tour.app, app
         try:
             mark = len(app.log())
-            t0 = time.monotonic()
-            tour.press_button("related", lambda: app.window("Surfdeck - Related links"),
-                              "the related-sites panel")
+            panel = lambda: app.window("Surfdeck - Related links")  # noqa: E731
+            opened_now = panel() is None
+            t0 = None
+            if opened_now:
+                display.move(*Surfdeck.button_point(tour.unroll(), "related"))
+                t0 = self.screen.send_click()
+                try:
+                    wait_for("the related-sites panel", panel, timeout=5)
+                except TourFailure:
+                    t0 = None  # the click was lost: pressed again, and not timed
+            if t0 is None:
+                tour.press_button("related", panel, "the related-sites panel")
             done = wait_for("the first answer", lambda: app.log_has(
                 "webbrowser1 document complete", after=mark), timeout=60)
-            self.sample(f"lookup first {label}", time.monotonic() - t0)
+            if t0 is not None:
+                self.sample(f"lookup first {label}", time.monotonic() - t0)
             wait_for("the first list shown", lambda: app.log_has(
                 "html results load complete", after=done - 1), timeout=30)
             panel = app.wait_window("Surfdeck - Related links")
@@ -154,11 +164,21 @@ class ExtensionFigures:
         if not bridges:
             return None
         path = os.path.join(self.out, "bridge-reads.txt")
-        proc = subprocess.Popen(["strace", "-ttt", "-e", "trace=read", "-e", "signal=none",
+        proc = subprocess.Popen(["strace", "-ttt", "-e", "trace=read,recvfrom", "-e",
+                                 "signal=none",
                                  "-o", path, "-p", str(bridges[0])],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(1)
         return proc, path
+
+    @staticmethod
+    def bridge_messages(tracer):
+        """Reads by the bridge, from either side, since the trace started."""
+        proc, path = tracer
+        proc.send_signal(signal.SIGINT)
+        proc.wait(timeout=10)
+        with open(path) as f:
+            return sum(1 for line in f if " read(0," in line or " recvfrom(" in line)
 
     def bridge_arrivals(self, tracer, moments):
         """For each (key sent, title changed) pair, in wall-clock seconds: the first read of

@@ -57,3 +57,35 @@ def pss_kb(pids):
         except OSError:
             pass
     return total
+
+
+def kind(pid):
+    """What a browser's process is for: its --type, "extension" for the renderer of an
+    extension, "browser" for the main process, or the program's name."""
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            # Chromium rewrites its helpers' command lines into one string with spaces.
+            words = f.read().decode("latin-1").replace("\0", " ").split()
+        name = os.path.basename(os.readlink(f"/proc/{pid}/exe"))
+    except OSError:
+        return "gone"
+    if "--extension-process" in words:
+        return "extension"
+    for w in words:
+        if w.startswith("--type="):
+            return w[7:]
+    return "browser" if name.startswith("chrom") else name
+
+
+def cpu_each(pids):
+    """CPU seconds of each process, by pid."""
+    return {pid: cpu_seconds([pid]) for pid in pids}
+
+
+def by_kind(before, after, span):
+    """Per cent of one core for each kind of process, from two cpu_each() readings."""
+    share = {}
+    for pid, seconds in after.items():
+        k = kind(pid)
+        share[k] = share.get(k, 0.0) + 100.0 * (seconds - before.get(pid, 0.0)) / span
+    return ", ".join(f"{k} {v:.2f} %" for k, v in sorted(share.items(), key=lambda x: -x[1]))
