@@ -4,6 +4,7 @@
 // while Surfdeck is away, and starts Surfdeck when the toolbar button asks for it.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
@@ -25,6 +26,11 @@ using namespace surfdeck::wire;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kReconnect = std::chrono::milliseconds(200);
+// While no Surfdeck listens, the socket folder is watched: a change in it starts quick
+// attempts for a while (a socket appears before it listens), and otherwise the bridge
+// only looks now and then, so an idle browser keeps it asleep.
+constexpr auto kQuickAttempts = std::chrono::seconds(2);
+constexpr auto kSlowAttempt = std::chrono::seconds(10);
 constexpr auto kLaunchPause = std::chrono::seconds(10);
 // Bytes for Surfdeck that may wait while it does not read; beyond that it is stuck.
 constexpr std::size_t kMaxPending = 64 * 1024 * 1024;
@@ -69,8 +75,12 @@ class Bridge {
     void launchSurfdeck();
     bool readSocket();
     bool flushSocket();
+    void watchFolder(const std::string& folder);
+    void folderChanged();
 
     int sock_ = -1;
+    int watch_ = -1;  // inotify on the socket folder; -1: none, attempts stay quick
+    Clock::time_point quickUntil_ = Clock::now() + kQuickAttempts;
     FrameDecoder browserIn_{kMaxFromBrowser};
     FrameDecoder surfdeckIn_{kMaxToBrowser};
     std::optional<std::string> hello_;
@@ -80,10 +90,44 @@ class Bridge {
     Clock::time_point nextAttempt_ = Clock::now();
 };
 
+void Bridge::watchFolder(const std::string& folder) {
+    if (watch_ >= 0) return;
+    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ < 0) return;
+    if (inotify_add_watch(watch_, folder.c_str(),
+                          IN_CREATE | IN_ATTRIB | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF) <
+        0) {
+        close(watch_);
+        watch_ = -1;
+    }
+}
+
+void Bridge::folderChanged() {
+    char events[4096];
+    bool gone = false;
+    for (;;) {
+        const ssize_t n = read(watch_, events, sizeof events);
+        if (n <= 0) break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+            if (e->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) gone = true;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+        }
+    }
+    // A folder made afresh is watched afresh at the next attempt.
+    if (gone) {
+        close(watch_);
+        watch_ = -1;
+    }
+    quickUntil_ = Clock::now() + kQuickAttempts;
+    nextAttempt_ = Clock::now();
+}
+
 bool Bridge::connectSurfdeck() {
     const std::string folder = socketFolder();
     std::string why;
     if (!prepareSocketFolder(folder, &why)) return false;
+    watchFolder(folder);
     const std::string path = folder + "/socket";
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -122,6 +166,7 @@ void Bridge::disconnect(const std::string& why) {
     close(sock_);
     sock_ = -1;
     pending_.clear();
+    quickUntil_ = Clock::now() + kQuickAttempts;
     nextAttempt_ = Clock::now() + kReconnect;
 }
 
@@ -224,9 +269,15 @@ int Bridge::run() {
     std::signal(SIGPIPE, SIG_IGN);
     for (;;) {
         if (sock_ < 0 && Clock::now() >= nextAttempt_) {
-            if (!connectSurfdeck()) nextAttempt_ = Clock::now() + kReconnect;
+            if (!connectSurfdeck()) {
+                const bool quick = watch_ < 0 || Clock::now() < quickUntil_;
+                nextAttempt_ = Clock::now() + (quick ? Clock::duration(kReconnect)
+                                                     : Clock::duration(kSlowAttempt));
+            }
         }
-        pollfd fds[2] = {{0, POLLIN, 0}, {sock_, 0, 0}};
+        // The socket while connected, else the folder's watch.
+        const int second = sock_ >= 0 ? sock_ : watch_;
+        pollfd fds[2] = {{0, POLLIN, 0}, {second, POLLIN, 0}};
         if (sock_ >= 0)
             fds[1].events = static_cast<short>(POLLIN | (pending_.empty() ? 0 : POLLOUT));
         int timeout = -1;
@@ -235,11 +286,12 @@ int Bridge::run() {
                 std::chrono::duration_cast<std::chrono::milliseconds>(nextAttempt_ - Clock::now());
             timeout = static_cast<int>(std::max<long long>(0, wait.count())) + 1;
         }
-        if (poll(fds, sock_ >= 0 ? 2 : 1, timeout) < 0) {
+        if (poll(fds, second >= 0 ? 2 : 1, timeout) < 0) {
             if (errno == EINTR) continue;
             log("poll failed: " + errorText(errno));
             return 1;
         }
+        if (sock_ < 0 && watch_ >= 0 && (fds[1].revents & POLLIN)) folderChanged();
         if (sock_ >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) readSocket();
         if (sock_ >= 0 && (fds[1].revents & POLLOUT)) flushSocket();
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {

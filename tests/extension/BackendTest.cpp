@@ -326,21 +326,66 @@ TEST(Fragments, SavedTextIsExactAndNeverOverwritten) {
 
 TEST(Foreground, TheActiveWindowPicksTheBrowserAndItsWindow) {
     const std::vector<BrowserView> browsers{
-        {100, 1, {{1, "Mail", false, 11}, {2, "News", true, 21}}},
-        {200, 2, {{1, "Docs", true, 31}}},
+        {100,
+         1,
+         {{1, "Mail", false, 11, {{11, "Mail"}, {12, "Mail settings"}}},
+          {2, "News", true, 21, {{21, "News"}, {22, "Twin"}, {23, "Twin"}}}}},
+        {200, 2, {{1, "Docs", true, 31, {{31, "Docs"}, {32, ""}}}}},
     };
     struct Case {
         long long pid;
         std::string title;
         Hwnd tab;
     } cases[] = {
-        {100, "Mail - Chromium", 11},  {100, "News - Chromium", 21},
+        {100, "Mail - Chromium", 11},
+        {100, "News - Chromium", 21},
         {100, "Other - Chromium", 21},  // unknown title: the browser's focused window
-        {200, "anything", 31},         {0, "Docs - Firefox", 31},  // no pid: by title
+        {200, "anything", 31},
+        {0, "Docs - Firefox", 31},  // no pid: by title
         {300, "Terminal", 0},
+        // A tab in front before the browser said so: the window system's title names it,
+        // the longest title that fits winning over one that only begins it.
+        {100, "Mail settings - Chromium", 12},
+        {0, "Mail settings - Chromium", 12},
+        // Two tabs of one title: not guessed, the browser's report stands.
+        {100, "Twin - Chromium", 21},
+        // A tab without a title names nothing.
+        {200, " - Chromium", 31},
     };
     for (const auto& c : cases)
         EXPECT_EQ(pickForegroundTab(browsers, c.pid, c.title), c.tab) << c.pid << " " << c.title;
+}
+
+TEST(Foreground, WhicheverOfTitleAndReportMovedLastIsBelieved) {
+    // One browser window with two tabs; `active` is the tab its extension reports active.
+    auto browser = [](Hwnd active, bool withBeta = true) {
+        WindowView w{1, "", true, active, {{11, "Alpha"}}};
+        if (withBeta) w.tabs.push_back({12, "Beta"});
+        return std::vector<BrowserView>{{100, 1, {w}}};
+    };
+    struct Step {
+        Hwnd active;
+        const char* title;
+        bool withBeta;
+        Hwnd chosen;
+    } steps[] = {
+        {11, "Alpha - Chromium", true, 11},
+        {11, "Beta - Chromium", true, 12},  // the window system is first
+        {11, "Beta - Chromium", true, 12},  // and stays believed until the report comes
+        {12, "Beta - Chromium", true, 12},
+        {11, "Beta - Chromium", true, 11},  // now the report is first
+        {11, "Beta - Chromium", true, 11},  // and is not undone by the older title
+        {11, "Alpha - Chromium", true, 11},
+        {11, "Beta - Chromium", true, 12},
+        {11, "Beta - Chromium", false, 11},  // the tab chosen by its title closed
+    };
+    ForegroundChoice choice;
+    int i = 0;
+    for (const auto& s : steps) {
+        EXPECT_EQ(choice.choose(browser(s.active, s.withBeta), 100, s.title), s.chosen)
+            << "step " << i;
+        ++i;
+    }
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "ExtensionTestSupport.h"
 
@@ -50,6 +52,14 @@ class BridgeProcess {
         return code_;
     }
     void kill9() { kill(pid_, SIGKILL); }
+    // How often the bridge has gone to sleep and woken up again.
+    long wakeUps() const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+        return -1;
+    }
     // What the bridge wrote to its error stream so far.
     const std::string& errors() {
         char buffer[4096];
@@ -92,6 +102,9 @@ TEST_F(Bridge, RelaysBothWaysWithTheProcessIdsInTheHello) {
     const auto browsers = backend->automation->hub().browsers();
     ASSERT_EQ(browsers.size(), 1u);
     EXPECT_EQ(browsers[0].pid, getpid()) << "the bridge's parent is the browser";
+    // Every tab is offered for matching the window system's title, not the active one only.
+    ASSERT_EQ(browsers[0].windows.size(), 1u);
+    EXPECT_EQ(browsers[0].windows[0].tabs.size(), 2u);
 
     bridge->browser->respond = [](const Json& call) -> std::optional<Json> {
         return Json{{"html", "<body>" + call["method"].get<std::string>() + "</body>"}};
@@ -111,6 +124,20 @@ TEST_F(Bridge, ReconnectsToARestartedSurfdeckAndReplaysTheHello) {
     ASSERT_TRUE(waitUntil([&] { return list()->Count() == 2; })) << "hello, resync, state";
     EXPECT_EQ(bridge->browser->count("resync"), 2);
     EXPECT_EQ(backend->automation->hub().browsers().size(), 1u);
+}
+
+TEST_F(Bridge, FindsASurfdeckStartedLongAfterItWithoutPollingForIt) {
+    backend.reset();
+    auto bridge = start();
+    // Past the quick attempts after its start: from here on the bridge sleeps until the
+    // socket folder changes, and only then looks, at once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const long before = bridge->wakeUps();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LE(bridge->wakeUps() - before, 1) << "it keeps trying while no Surfdeck is there";
+    backend = std::make_unique<Backend>(scratch);
+    ASSERT_TRUE(backend->automation->listening());
+    EXPECT_TRUE(waitUntil([&] { return list()->Count() == 2; }, 3000));
 }
 
 TEST_F(Bridge, KilledInTheMiddleOfAMessageLeavesNoTabBehind) {

@@ -55,11 +55,18 @@ class TabListListener {
 };
 
 // One browser window as the window system may show it.
+struct TabTitle {
+    Hwnd tab = 0;
+    std::string title;
+};
 struct WindowView {
     std::int64_t id = 0;
     std::string title;
     bool focused = false;
     Hwnd activeTab = 0;
+    // Every tab's title: the window system renames the window as soon as another tab is
+    // in front, often before the browser's own report of it arrives.
+    std::vector<TabTitle> tabs = {};
 };
 struct BrowserView {
     long long pid = 0;

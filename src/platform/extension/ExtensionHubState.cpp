@@ -237,12 +237,15 @@ std::vector<BrowserView> ExtensionHub::browsers() const {
         for (auto windowId : p->windowOrder) {
             const Window& w = p->windows.at(windowId);
             WindowView wv{windowId, w.title, windowId == p->focusedWindow, 0};
-            for (const auto& tab : p->tabs)
-                if (tab->windowId() == windowId && tab->active()) {
+            for (const auto& tab : p->tabs) {
+                if (tab->windowId() != windowId) continue;
+                wv.tabs.push_back({tab->handle(), tab->title()});
+                if (tab->active()) {
                     wv.activeTab = tab->handle();
                     // The window system names a window after its active tab.
                     if (!tab->title().empty()) wv.title = tab->title();
                 }
+            }
             view.windows.push_back(std::move(wv));
         }
         all.push_back(std::move(view));

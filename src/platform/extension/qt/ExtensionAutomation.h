@@ -88,6 +88,21 @@ class ExtensionAutomation : public Automation, private HubHost {
     std::shared_ptr<ExtensionQueryBrowser> query_;
 };
 
+// Chooses the tab in front from one look to the next. The window system renames a
+// browser window when another tab comes forward, and the browser reports the tab itself;
+// either may come first, by some tens of milliseconds. Whichever moved last is believed.
+class ForegroundChoice {
+  public:
+    Hwnd choose(const std::vector<BrowserView>& browsers, long long pid, const std::string& title);
+
+  private:
+    bool started_ = false;
+    Hwnd reported_ = 0;
+    long long pid_ = 0;
+    std::string title_;
+    Hwnd chosen_ = 0;
+};
+
 // The foreground tab: the window the window system reports active, matched to a
 // connected browser by process id and title, else the extensions' own focus reports.
 class ExtensionForeground : public Foreground {
@@ -100,6 +115,7 @@ class ExtensionForeground : public Foreground {
   private:
     std::weak_ptr<ExtensionHub> hub_;
     std::shared_ptr<X11ActiveWindow> x11_;
+    ForegroundChoice choice_;
 };
 
 // The window that X11 reports active (_NET_ACTIVE_WINDOW): its process and title.
@@ -126,10 +142,17 @@ class X11ActiveWindow {
     bool requestActive(unsigned window);
 
   private:
+    std::optional<Info> read();
     Info describe(unsigned window);
+    void watch(unsigned window, bool on = true);
+    // Whether the window system reported a change to what active() answers.
+    bool changed();
+
     ::xcb_connection_t* connection_ = nullptr;
     unsigned root_ = 0;
     unsigned atoms_[5] = {};
+    unsigned watched_ = 0;       // the active window whose changes are reported to us
+    std::optional<Info> known_;  // the last answer; nothing: to be asked
 };
 
 // Of the window system's windows, the one that shows a browser window: among the browser
