@@ -23,16 +23,16 @@
 #include "browser/cIEWindows.h"
 #include "forms/Form.h"
 #include "mainwindow/frmMain.h"
-#include "platform/chromium/BrowserLauncher.h"
-#include "platform/chromium/CdpBrowser.h"
-#include "platform/chromium/CdpConnection.h"
-#include "platform/chromium/ChromiumAutomation.h"
+#include "platform/devtools/BrowserLauncher.h"
+#include "platform/devtools/CdpBrowser.h"
+#include "platform/devtools/CdpConnection.h"
+#include "platform/devtools/ChromiumAutomation.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"
 #include "platform/sim/SimShell.h"
 #include "platform/sim/SimWeb.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace {
 

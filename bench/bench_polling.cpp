@@ -17,7 +17,7 @@
 #include "platform/sim/SimFormHost.h"
 #include "platform/sim/SimShell.h"
 #include "platform/sim/SimWeb.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace {
 

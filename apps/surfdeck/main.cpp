@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "forms/Form.h"
-#include "platform/CompositeAutomation.h"
-#include "platform/FileRegistry.h"
-#include "platform/chromium/ChromiumAutomation.h"
+#include "ports/CompositeAutomation.h"
+#include "platform/file/FileRegistry.h"
+#include "platform/devtools/ChromiumAutomation.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDesktop.h"
@@ -23,10 +23,10 @@
 #include "platform/qt/QtResultsBrowser.h"
 #include "platform/qt/QtSignals.h"
 #include "platform/qt/QtTimers.h"
-#include "shell/AppContext.h"
-#include "shell/InstanceLock.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "settings/AppContext.h"
+#include "app/InstanceLock.h"
+#include "app/Main.h"
+#include "settings/Settings.h"
 
 namespace {
 

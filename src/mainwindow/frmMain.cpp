@@ -9,9 +9,9 @@
 #include "search/frmImage.h"
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
-#include "shell/Log.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "settings/Log.h"
+#include "app/Main.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 

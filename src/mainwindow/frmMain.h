@@ -9,7 +9,7 @@
 #include "forms/Controls.h"
 #include "frame/RollUp.h"
 #include "frame/SkinnedForm.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 

@@ -2,8 +2,8 @@
 
 #include "frame/TopMost.h"
 #include "mainwindow/frmMain.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "app/Main.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "forms/Form.h"
 #include "forms/Menu.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 

@@ -9,8 +9,8 @@
 #include "related/ResultsPage.h"
 #include "search/ActiveWindow.h"
 #include "search/SearchAddress.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "app/Main.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 

@@ -6,8 +6,8 @@
 #include "forms/Controls.h"
 #include "frame/ResizeGrip.h"
 #include "frame/SkinnedPanel.h"
-#include "platform/Automation.h"
-#include "shell/AppContext.h"
+#include "ports/Automation.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 

@@ -11,9 +11,9 @@
 #include "search/frmImage.h"
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
-#include "shell/AppContext.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "settings/AppContext.h"
+#include "app/Main.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 

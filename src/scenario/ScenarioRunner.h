@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileRegistry.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"

@@ -1,8 +1,8 @@
 #include "search/ActiveWindow.h"
 
 #include "mainwindow/frmMain.h"
-#include "platform/Automation.h"
-#include "shell/Main.h"
+#include "ports/Automation.h"
+#include "app/Main.h"
 
 namespace surfdeck {
 

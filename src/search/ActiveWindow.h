@@ -2,7 +2,7 @@
 #include <exception>
 #include <string>
 
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 

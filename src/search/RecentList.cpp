@@ -3,8 +3,8 @@
 #include <string_view>
 #include <utility>
 
-#include "search/FoldCase.h"
-#include "shell/Settings.h"
+#include "base/FoldCase.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 namespace {

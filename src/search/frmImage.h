@@ -1,7 +1,7 @@
 #pragma once
 #include "forms/Controls.h"
 #include "frame/SkinnedPanel.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 

@@ -3,7 +3,7 @@
 
 #include "forms/Controls.h"
 #include "frame/SkinnedPanel.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 

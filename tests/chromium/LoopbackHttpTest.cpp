@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "ChromiumTestSupport.h"
-#include "platform/chromium/LoopbackHttp.h"
+#include "platform/devtools/LoopbackHttp.h"
 
 namespace surfdeck::chromium::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/chromium/RunningBrowser.h"
+#include "platform/devtools/RunningBrowser.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,9 +11,9 @@
 #include <fstream>
 
 #include "ChromiumTestSupport.h"
-#include "platform/chromium/BrowserSettings.h"
-#include "platform/chromium/ChromiumAutomation.h"
-#include "shell/Settings.h"
+#include "platform/devtools/BrowserSettings.h"
+#include "platform/devtools/ChromiumAutomation.h"
+#include "settings/Settings.h"
 
 namespace surfdeck::chromium {
 namespace {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "ChromiumTestSupport.h"
-#include "platform/chromium/CdpBrowser.h"
+#include "platform/devtools/CdpBrowser.h"
 
 namespace surfdeck::chromium::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "ChromiumTestSupport.h"
-#include "platform/chromium/WebSocketClient.h"
+#include "platform/devtools/WebSocketClient.h"
 
 namespace surfdeck::chromium::test {
 namespace {

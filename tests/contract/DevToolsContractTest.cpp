@@ -5,7 +5,7 @@
 
 #include "../chromium/ChromiumTestSupport.h"
 #include "AutomationContract.h"
-#include "platform/chromium/ChromiumAutomation.h"
+#include "platform/devtools/ChromiumAutomation.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 

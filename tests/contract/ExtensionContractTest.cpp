@@ -16,7 +16,7 @@
 #include "platform/extension/qt/ExtensionAutomation.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
-#include "shell/BrowserHosts.h"
+#include "app/BrowserHosts.h"
 
 namespace surfdeck::contract {
 namespace {

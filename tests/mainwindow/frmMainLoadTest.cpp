@@ -6,12 +6,12 @@
 #include <sstream>
 
 #include "mainwindow/frmMain.h"
-#include "platform/FileRegistry.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"
-#include "shell/AppContext.h"
-#include "shell/Main.h"
+#include "settings/AppContext.h"
+#include "app/Main.h"
 
 namespace surfdeck {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/SafeFile.h"
+#include "base/SafeFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -9,8 +9,8 @@
 #include <cmath>
 
 #include "mainwindow/frmMain.h"
-#include "platform/CompositeAutomation.h"
-#include "platform/FileRegistry.h"
+#include "ports/CompositeAutomation.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtEventLoop.h"
@@ -22,7 +22,7 @@
 #include "search/frmImage.h"
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
-#include "shell/Main.h"
+#include "app/Main.h"
 
 namespace surfdeck::qttest {
 

@@ -3,8 +3,8 @@
 
 #include "ScenarioHarness.h"
 #include "mainwindow/frmMain.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "app/Main.h"
+#include "settings/Settings.h"
 
 using surfdeck::frmMain;
 using surfdeck::testing::Scenario;

@@ -5,7 +5,7 @@
 
 #include "ScenarioHarness.h"
 #include "related/frmBrowser.h"
-#include "shell/Main.h"
+#include "app/Main.h"
 
 using surfdeck::EmbeddedRole;
 using surfdeck::testing::Scenario;

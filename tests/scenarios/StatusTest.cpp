@@ -3,7 +3,7 @@
 
 #include "ScenarioHarness.h"
 #include "mainwindow/frmMain.h"
-#include "shell/Main.h"
+#include "app/Main.h"
 
 using surfdeck::BrowserStatus;
 using surfdeck::Notifier;

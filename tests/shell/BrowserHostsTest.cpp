@@ -1,4 +1,4 @@
-#include "shell/BrowserHosts.h"
+#include "app/BrowserHosts.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "shell/TempFolder.h"
 
 namespace surfdeck {

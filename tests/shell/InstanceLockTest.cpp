@@ -1,4 +1,4 @@
-#include "shell/InstanceLock.h"
+#include "app/InstanceLock.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

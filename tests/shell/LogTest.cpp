@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "shell/Log.h"
-#include "shell/Settings.h"
+#include "settings/Log.h"
+#include "settings/Settings.h"
 #include "shell/TempFolder.h"
 
 namespace surfdeck {

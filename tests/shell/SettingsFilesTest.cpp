@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/FileRegistry.h"
-#include "platform/SafeFile.h"
-#include "shell/Log.h"
-#include "shell/Registration.h"
-#include "shell/Settings.h"
+#include "platform/file/FileRegistry.h"
+#include "base/SafeFile.h"
+#include "settings/Log.h"
+#include "app/Registration.h"
+#include "settings/Settings.h"
 #include "shell/TempFolder.h"
 
 namespace surfdeck {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "shell/TempFolder.h"
 
 namespace surfdeck {

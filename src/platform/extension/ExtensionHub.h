@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "platform/BrowserStatus.h"
+#include "ports/BrowserStatus.h"
 
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 #include "platform/extension/wire/Wire.h"
 
 // The browsers connected through their bridges, as one list of tabs: every connection's

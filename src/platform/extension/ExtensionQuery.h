@@ -2,8 +2,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/Automation.h"
-#include "platform/chromium/SinkList.h"
+#include "ports/Automation.h"
+#include "platform/devtools/SinkList.h"
 #include "platform/extension/ExtensionHub.h"
 
 namespace surfdeck::extension {

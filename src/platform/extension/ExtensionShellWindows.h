@@ -1,8 +1,8 @@
 #pragma once
 #include <memory>
 
-#include "platform/Automation.h"
-#include "platform/chromium/SinkList.h"
+#include "ports/Automation.h"
+#include "platform/devtools/SinkList.h"
 #include "platform/extension/ExtensionHub.h"
 
 namespace surfdeck::extension {

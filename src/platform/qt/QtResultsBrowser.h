@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 #include "platform/qt/QtEmbeddedWidget.h"
 
 class QTextBrowser;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
-#include "platform/BackendTraits.h"
+#include "ports/Automation.h"
+#include "ports/BackendTraits.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimShellWindow.h"

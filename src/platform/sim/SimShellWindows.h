@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 #include "platform/sim/SimShellSinks.h"
 
 namespace surfdeck {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimShellSinks.h"
 #include "platform/sim/SimWeb.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
-#include "platform/Desktop.h"
+#include "ports/Automation.h"
+#include "ports/Desktop.h"
 #include "platform/extension/ExtensionHub.h"
 
 class QObject;

@@ -1,0 +1,42 @@
+// What a tab tells its receivers beyond the browser's own events: the back and forward
+// state a new receiver has not heard yet, and DownloadBegin in its place in the order.
+#include <QJsonArray>
+
+#include "platform/devtools/CdpBrowser.h"
+#include "platform/devtools/CdpTab.h"
+
+namespace surfdeck::chromium {
+
+void CdpTab::reportCommandStateTo(Cookie cookie) {
+    auto b = browser_.lock();
+    if (!b || closed_ || sessionId_.isEmpty()) return;
+    std::weak_ptr<CdpTab> weak = weak_from_this();
+    // Answered after advise has returned: the receiver is still being set up.
+    b->send("Page.getNavigationHistory", {}, sessionId_,
+            [weak, cookie](const QJsonObject& result, const QJsonObject& error) {
+                auto tab = weak.lock();
+                if (!tab || tab->closed_ || !error.isEmpty()) return;
+                const int current = result.value("currentIndex").toInt(-1);
+                const int count = static_cast<int>(result.value("entries").toArray().size());
+                if (current < 0 || current >= count) return;
+                const bool back = current > 0;
+                const bool forward = current + 1 < count;
+                tab->sinks_.forOne(cookie, [&](BrowserEvents& s) {
+                    s.CommandStateChange(CSC_NAVIGATEBACK, back);
+                });
+                tab->sinks_.forOne(cookie, [&](BrowserEvents& s) {
+                    s.CommandStateChange(CSC_NAVIGATEFORWARD, forward);
+                });
+            });
+}
+
+// The browser starts loading before it asks whether the page may go: DownloadBegin waits
+// until the navigation is allowed (or its document arrives, for one that needs no
+// request), so that it follows BeforeNavigate2 and a cancelled one raises neither.
+void CdpTab::announceDownload() {
+    if (!loading_ || downloadAnnounced_) return;
+    downloadAnnounced_ = true;
+    sinks_.forEach([](BrowserEvents& s) { s.DownloadBegin(); });
+}
+
+}  // namespace surfdeck::chromium
