@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "app/BrowserHosts.h"
+#include "app/InstanceLock.h"
+#include "app/Main.h"
 #include "forms/Form.h"
-#include "ports/CompositeAutomation.h"
-#include "platform/file/FileRegistry.h"
 #include "platform/devtools/ChromiumAutomation.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtEventLoop.h"
@@ -23,9 +25,8 @@
 #include "platform/qt/QtResultsBrowser.h"
 #include "platform/qt/QtSignals.h"
 #include "platform/qt/QtTimers.h"
+#include "ports/CompositeAutomation.h"
 #include "settings/AppContext.h"
-#include "app/InstanceLock.h"
-#include "app/Main.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -37,7 +38,7 @@ surfdeck::Program* gRunning = nullptr;
 
 void saveOnLostDisplay() {
     if (!gRunning || gRunning->ended()) return;
-    gRunning->log("Display connection lost");
+    gRunning->app.log("Display connection lost");
     gRunning->saveWithoutWindows();
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/UserFolders.h"
+
 // The browsers' side of the pairing with Surfdeck, written again at every start for the
 // user who runs it: for each Chromium-family browser the user has, the native-messaging
 // host manifest that lets the extension start surfdeck-bridge, and an External Extensions
@@ -17,14 +19,6 @@ inline constexpr const char* kBridgeHostName = "org.surfdeck.bridge";
 inline constexpr const char* kBridgeExecutableName = "surfdeck-bridge";
 // The extension's id in Firefox.
 inline constexpr const char* kGeckoExtensionId = "surfdeck@surfdeck.local";
-
-// Where the user's browsers keep their configuration. An empty home means unknown, and
-// then nothing is written.
-struct UserFolders {
-    std::string home;
-    // $XDG_CONFIG_HOME when set to an absolute path, else home + "/.config".
-    std::string configHome;
-};
 
 // The running user's folders: $HOME (or the password database) and $XDG_CONFIG_HOME.
 UserFolders userFoldersFromEnvironment();

@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "app/BrowserHosts.h"
+#include "app/Registration.h"
 #include "frame/SkinnedForm.h"
 #include "frame/TopMost.h"
 #include "mainwindow/frmMain.h"
@@ -10,9 +12,7 @@
 #include "search/frmImage.h"
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
-#include "app/BrowserHosts.h"
 #include "settings/Log.h"
-#include "app/Registration.h"
 #include "settings/Settings.h"
 
 namespace surfdeck {
@@ -21,51 +21,52 @@ namespace {
 
 // Each panel's close button unloads it; the next showing builds it afresh.
 template <class F>
-forms::FormSlot<F> panelSlot(AppContext& app, forms::FormSlot<F>& self) {
-    return forms::FormSlot<F>([&app, &self] {
-        auto f = std::make_unique<F>(app);
+ProgramWindows::Make<F> panel(forms::FormSlot<F>& self, ProgramWindows::Make<F> make) {
+    return [&self, make = std::move(make)] {
+        auto f = make();
         f->closeRequested = [&self] { self.unload(); };
         return f;
-    });
+    };
 }
 
 }  // namespace
 
 Program::Program(AppContext& a, Automation& automationPort, Registry& registryPort)
-    : app(a),
+    : ProgramWindows(
+          a, automationPort,
+          [this] {
+              auto f = std::make_unique<frmMain>(app, browser, *this);
+              f->closeRequested = [this] { closeMainWindow(); };
+              return f;
+          },
+          panel<frmBrowser>(related, [this] { return std::make_unique<frmBrowser>(app, browser); }),
+          panel<frmWeb>(web,
+                        [this] {
+                            // The web panel opens its addresses through the related panel's
+                            // OpenInIE, which needs no loaded panel.
+                            return std::make_unique<frmWeb>(app, [this](const std::string& st) {
+                                frmBrowser::OpenInIE(browser, st);
+                            });
+                        }),
+          panel<frmNews>(news, [this] { return std::make_unique<frmNews>(app, browser); }),
+          panel<frmImage>(image, [this] { return std::make_unique<frmImage>(app, browser); }),
+          [this] { return std::make_unique<frmMenu>(app, *this); }),
+      app(a),
       automation(automationPort),
-      registry(registryPort),
-      tracking{a.desktop, a.loop, a.clock, automationPort},
-      main([this] {
-          auto f = std::make_unique<frmMain>(app);
-          f->closeRequested = [this] { closeMainWindow(); };
-          return f;
-      }),
-      related(panelSlot(app, related)),
-      web(panelSlot(app, web)),
-      news(panelSlot(app, news)),
-      image(panelSlot(app, image)),
-      menu([this] { return std::make_unique<frmMenu>(app); }) {
-    app.program = this;
-    app.forms.setErrorSink([this](const std::string& m) { log(m); });
+      registry(registryPort) {
+    app.forms.setErrorSink([this](const std::string& m) { app.log(m); });
     status.setChangeHandler([this] {
         if (frmMain* m = main.get()) m->showStatus();
     });
 }
 
-Program::~Program() {
-    // Tracking ends with the program; nothing is saved here.
-    app.program = nullptr;
-}
-
-void Program::log(const std::string& message) const {
-    app.log(message);
-}
+// Tracking ends with the program; nothing is saved here.
+Program::~Program() = default;
 
 void Program::noteSecondCopy(long firstCopyPid) {
-    log(firstCopyPid > 0
-            ? "Second copy: Surfdeck is already running as process " + std::to_string(firstCopyPid)
-            : std::string("Second copy: Surfdeck is already running"));
+    app.log(firstCopyPid > 0 ? "Second copy: Surfdeck is already running as process " +
+                                   std::to_string(firstCopyPid)
+                             : std::string("Second copy: Surfdeck is already running"));
     status.setSecondCopy(firstCopyPid);
 }
 
@@ -91,9 +92,10 @@ void Program::LoadSettings() {
 void Program::Main() {
     LoadSettings();
     // A key that cannot be created is logged and start-up goes on.
-    RegisterIEExtensions(registry, app.programFolder, [this](const std::string& m) { log(m); });
+    RegisterIEExtensions(registry, app.programFolder, [this](const std::string& m) { app.log(m); });
     if (!app.user.home.empty())
-        RegisterBrowserHosts(app.programFolder, app.user, [this](const std::string& m) { log(m); });
+        RegisterBrowserHosts(app.programFolder, app.user,
+                             [this](const std::string& m) { app.log(m); });
     frmMain& m = main.load();
     const std::string ini = app.iniPath();
     m.setTop(Val(ReadIni("MainWindow", "top", "100", ini)));

@@ -1,9 +1,7 @@
 #include "app/Registration.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "base/SafeFile.h"
+#include "base/Text.h"
 #include "settings/Settings.h"
 
 namespace surfdeck {
@@ -37,15 +35,6 @@ std::string ReadTextFile(const std::string& path, const Log& log) {
 // Through the safe writer, so the page is always whole; blanks pad an in-place write.
 void WriteTextFile(const std::string& path, const std::string& text, const Log& log) {
     logOddFile(log, "write", path, files::replaceFile(path, text, ""));
-}
-
-std::string::size_type findNoCase(const std::string& text, const std::string& what) {
-    auto it = std::search(text.begin(), text.end(), what.begin(), what.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-    return it == text.end() ? std::string::npos
-                            : static_cast<std::string::size_type>(it - text.begin());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/ErrorText.h"
 #include "ports/Types.h"
 
 // The browser automation surface: the shell's list of browser windows, each browser
@@ -14,16 +15,9 @@ namespace surfdeck {
 
 // A failing automation call. number is the system's error number (decimal in logs),
 // description its text.
-class AutomationError : public std::runtime_error {
-public:
-    AutomationError(std::int32_t number, std::string description)
-        : std::runtime_error(description), number_(number), description_(std::move(description)) {}
-    std::int32_t number() const { return number_; }
-    const std::string& description() const { return description_; }
-
-private:
-    std::int32_t number_;
-    std::string description_;
+class AutomationError : public NumberedError {
+  public:
+    using NumberedError::NumberedError;
 };
 
 // Error numbers the backends use.
@@ -32,7 +26,7 @@ inline constexpr std::int32_t Failed = -2147467259;        // E_FAIL, "Unspecifi
 inline constexpr std::int32_t TypeMismatch = 13;           // a folder's document taken as HTML
 inline constexpr std::int32_t Disconnected = -2147417848;  // the window or browser is gone
 inline constexpr std::int32_t Timeout = -2147023436;       // no answer in time
-inline constexpr std::int32_t Refused = 5;                 // "Invalid procedure call or argument"
+inline constexpr std::int32_t Refused = kUnnumberedError;  // "Invalid procedure call or argument"
 }  // namespace automation_error
 
 // Commands of CommandStateChange and ExecWB.
@@ -48,7 +42,7 @@ using Cookie = std::uint64_t;
 // An automation object whose identity events report (pDisp): a browser window, an
 // embedded browser, or one frame of a page. Compare by address.
 class Dispatch {
-public:
+  public:
     virtual ~Dispatch() = default;
 };
 
@@ -68,7 +62,7 @@ struct BeforeNavigateArgs {
 // A backend calls only receivers that are still advised at the moment of each call: a
 // receiver may unadvise itself, or others, from inside an event.
 class BrowserEvents {
-public:
+  public:
     virtual ~BrowserEvents() = default;
     virtual void BeforeNavigate2(BeforeNavigateArgs& /*args*/) {}
     virtual void NavigateComplete2(Dispatch* /*pDisp*/, const std::string& /*url*/) {}
@@ -83,7 +77,7 @@ public:
 
 // Receiver of an HTML document's events (they carry no arguments).
 class DocumentEvents {
-public:
+  public:
     virtual ~DocumentEvents() = default;
     virtual void onmousedown() {}
     virtual void onmouseup() {}
@@ -94,7 +88,7 @@ public:
 
 // An HTML document (the page shown in a browser window or an embedded browser).
 class HtmlDocument {
-public:
+  public:
     virtual ~HtmlDocument() = default;
     // The body element's markup, tags as the browser serializes them.
     virtual std::string bodyOuterHTML() = 0;
@@ -109,7 +103,7 @@ public:
 
 // One browser window of the shell (a web browser or a file-folder window).
 class BrowserWindow : public Dispatch {
-public:
+  public:
     // Top-level window handle; equals the foreground window when the window is in front.
     virtual Hwnd HWND() = 0;
     // The page as an HTML document; throws AutomationError for a folder window.
@@ -136,7 +130,7 @@ public:
 
 // Receiver of the shell-window list's events.
 class ShellWindowsEvents {
-public:
+  public:
     virtual ~ShellWindowsEvents() = default;
     virtual void WindowRegistered(std::int32_t /*cookie*/) {}
     virtual void WindowRevoked(std::int32_t /*cookie*/) {}
@@ -144,7 +138,7 @@ public:
 
 // The shell's list of open browser windows, as it stands at each call.
 class ShellWindows {
-public:
+  public:
     virtual ~ShellWindows() = default;
     virtual int Count() = 0;
     // Entry 0..Count()-1; throws AutomationError when the entry has gone meanwhile.
@@ -157,7 +151,7 @@ public:
 // returns at once and DocumentComplete follows; Stop abandons a load in progress.
 // Its events: BeforeNavigate2 (cancellable), DocumentComplete, StatusTextChange.
 class EmbeddedBrowser : public Dispatch {
-public:
+  public:
     virtual void Navigate(const std::string& url) = 0;
     virtual void Stop() = 0;
     virtual std::shared_ptr<HtmlDocument> Document() = 0;
@@ -170,7 +164,7 @@ public:
 enum class EmbeddedRole { Query, Results };
 
 class Automation {
-public:
+  public:
     virtual ~Automation() = default;
     // A new shell-window list object (each with its own event connection).
     virtual std::shared_ptr<ShellWindows> createShellWindows() = 0;

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "app/Main.h"
 #include "forms/Form.h"
 #include "mainwindow/frmMain.h"
 #include "related/frmBrowser.h"
@@ -12,7 +13,6 @@
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
 #include "settings/AppContext.h"
-#include "app/Main.h"
 #include "settings/Settings.h"
 
 namespace surfdeck {
@@ -494,7 +494,7 @@ void ScenarioRunner::dump(std::ostream& out) {
         }
     }
     Hwnd active = 0;
-    if (program_ && program_->main.get()) active = program_->main.get()->ActiveIEHwnd;
+    if (program_) active = program_->browser.ActiveIEHwnd;
     out << "active " << windowLabel(active) << "\n";
     for (int n : automation_.openWindowNumbers()) {
         auto win = automation_.window(n);

@@ -6,13 +6,11 @@
 #include "ports/Desktop.h"
 #include "ports/EventLoop.h"
 #include "ports/Timers.h"
-#include "app/BrowserHosts.h"
 #include "settings/Log.h"
 #include "settings/Settings.h"
+#include "settings/UserFolders.h"
 
 namespace surfdeck {
-
-class Program;
 
 // Everything that is process-wide in the program: its folder, the platform's ports, the
 // forms' shared context and the settings values. One per run; tests make their own.
@@ -41,8 +39,6 @@ struct AppContext {
     // The user's folders, where start-up writes the browsers' pairing files; left empty
     // (nothing written there) unless the program runs on the real desktop.
     UserFolders user;
-    // The program these forms belong to; set by Program, absent in frame-only tests.
-    Program* program = nullptr;
 };
 
 }  // namespace surfdeck

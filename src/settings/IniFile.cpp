@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include "base/SafeFile.h"
+#include "base/Text.h"
 
 namespace surfdeck::ini {
 
@@ -8,26 +9,13 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
+// Names and values lose the blanks around them.
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return surfdeck::trim(s, " \t");
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    }
-    return true;
+    return equalsNoCase(a, b);
 }
 
 // One line of the text: its content is [begin, contentEnd), its ending (LF, CR LF or

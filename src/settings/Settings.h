@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "base/Number.h"
+
 // The settings file conf.ini, the rules by which its values are read, and the
 // process-wide settings values. Every read asks the file and every write goes straight
 // to it; nothing is cached.
@@ -26,17 +28,8 @@ std::string ReadIni(const std::string& section, const std::string& key, const st
 void WriteIni(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file);
 
-// The leading decimal number of text: blanks anywhere skipped, "." and an exponent
-// accepted; 0 when there is none ("1200px" 1200, "12,5" 12, "abc" 0).
-double Val(const std::string& text);
-// Rounded to the nearest whole number, halves to even, into 32 bits (saturating).
-std::int32_t RoundHalfEven32(double value);
-// Rounded the same way into 16 bits (saturating).
-std::int16_t RoundHalfEven16(double value);
 // A flag is on only when its text is exactly "1".
 bool IniFlag(const std::string& text);
-// A position or size in twips as trimmed decimal text ("1515", "-30", "12.5").
-std::string FormatNumber(double value);
 
 // The process-wide settings values, filled once at start-up.
 struct SettingsValues {

@@ -1,4 +1,4 @@
-#include "app/StatusBoard.h"
+#include "browser/StatusBoard.h"
 
 #include <algorithm>
 
