@@ -1,8 +1,11 @@
 // What a tab tells its receivers beyond the browser's own events: the back and forward
-// state a new receiver has not heard yet, and DownloadBegin in its place in the order.
+// state a new receiver has not heard yet, and DownloadBegin in its place in the order;
+// and the requests and page reports that the tab answers itself.
 #include <QJsonArray>
 
 #include "platform/devtools/CdpBrowser.h"
+#include "platform/devtools/CdpDocument.h"
+#include "platform/devtools/PageScript.h"
 #include "platform/devtools/CdpTab.h"
 
 namespace surfdeck::chromium {
@@ -37,6 +40,51 @@ void CdpTab::announceDownload() {
     if (!loading_ || downloadAnnounced_) return;
     downloadAnnounced_ = true;
     sinks_.forEach([](BrowserEvents& s) { s.DownloadBegin(); });
+}
+
+void CdpTab::onRequestPaused(const QJsonObject& params) {
+    const QString requestId = params.value("requestId").toString();
+    const QJsonObject request = params.value("request").toObject();
+    const QString url = request.value("url").toString();
+    auto proceed = [&] { send("Fetch.continueRequest", {{"requestId", requestId}}); };
+    // Let go while it waited in the queue (logged then): too late to ask anyone.
+    if (auto b = browser_.lock(); !b || !b->held(requestId)) return;
+
+    // Frames, redirects of a navigation already announced, and our own navigations (their
+    // BeforeNavigate2 was raised when we started them) go on unasked.
+    if (params.value("resourceType").toString() != "Document" ||
+        params.value("frameId").toString() != mainFrameId_) {
+        proceed();
+        return;
+    }
+    if (params.contains("redirectedRequestId") || takeOwnNavigation(url)) {
+        proceed();
+        announceDownload();
+        return;
+    }
+    bool allowed = true;
+    try {
+        allowed = raiseBeforeNavigate(url.toStdString(), request);
+    } catch (...) {
+        proceed();  // a paused request left unanswered would hang the tab
+        throw;
+    }
+    if (allowed) {
+        proceed();
+        announceDownload();
+    } else {
+        send("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "Aborted"}});
+    }
+}
+
+void CdpTab::onBinding(const QJsonObject& params) {
+    if (params.value("name").toString() != kReportBinding) return;
+    const QString kind = params.value("payload").toString();
+    if (kind == "focus" || kind == "blur" || kind == "nofocus") {
+        if (auto b = browser_.lock()) b->reportFocus(handle_, kind == "focus");
+        return;
+    }
+    if (auto doc = document_.lock()) doc->dispatch(kind.toStdString());
 }
 
 }  // namespace surfdeck::chromium
