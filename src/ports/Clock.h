@@ -13,7 +13,7 @@ struct LocalDateTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // The local date and time now.
     virtual LocalDateTime now() = 0;

@@ -18,7 +18,7 @@ enum VirtualKey : int {
 // Which window is in front, and bringing one there. Split from Desktop because on the
 // real machine our own windows and the browser's tabs answer from different backends.
 class Foreground {
-public:
+  public:
     virtual ~Foreground() = default;
     // The window that has the user's input now; 0 when none.
     virtual Hwnd foregroundWindow() = 0;
@@ -28,7 +28,7 @@ public:
 
 // The window system as the core sees it.
 class Desktop : public Foreground {
-public:
+  public:
     // Puts the window into (true) or out of (false) the always-on-top band without
     // moving, sizing or redrawing it. True when the request was accepted.
     virtual bool setTopMost(Hwnd window, bool topMost) = 0;

@@ -4,7 +4,7 @@ namespace surfdeck {
 
 // The user-interface thread's message loop.
 class EventLoop {
-public:
+  public:
     virtual ~EventLoop() = default;
     // Runs the events that are pending now (timer ticks, input, browser events), then
     // returns. Used by the waits that must keep messages flowing.

@@ -6,7 +6,7 @@ namespace surfdeck {
 // Periodic message timers on the user-interface thread. A tick never runs inside
 // another tick of the same timer; ticks of a stopped timer never arrive.
 class Timers {
-public:
+  public:
     using TimerId = int;
     virtual ~Timers() = default;
     // Starts a timer that calls tick every intervalMs (> 0) until stopped.

@@ -5,13 +5,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/Main.h"
 #include "mainwindow/frmMain.h"
 #include "platform/file/FileRegistry.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"
 #include "settings/AppContext.h"
-#include "app/Main.h"
 
 namespace surfdeck {
 namespace {

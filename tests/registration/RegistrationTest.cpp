@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/file/FileRegistry.h"
 #include "app/Registration.h"
+#include "platform/file/FileRegistry.h"
 
 using namespace surfdeck;
 namespace fs = std::filesystem;

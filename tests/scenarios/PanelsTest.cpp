@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "ScenarioHarness.h"
-#include "related/frmBrowser.h"
 #include "app/Main.h"
+#include "related/frmBrowser.h"
 
 using surfdeck::EmbeddedRole;
 using surfdeck::testing::Scenario;

@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "ScenarioHarness.h"
-#include "mainwindow/frmMain.h"
 #include "app/Main.h"
+#include "mainwindow/frmMain.h"
 
 using surfdeck::BrowserStatus;
 using surfdeck::Notifier;

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/file/FileRegistry.h"
-#include "base/SafeFile.h"
-#include "settings/Log.h"
 #include "app/Registration.h"
+#include "base/SafeFile.h"
+#include "platform/file/FileRegistry.h"
+#include "settings/Log.h"
 #include "settings/Settings.h"
 #include "shell/TempFolder.h"
 

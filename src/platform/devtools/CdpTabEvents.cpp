@@ -5,8 +5,8 @@
 
 #include "platform/devtools/CdpBrowser.h"
 #include "platform/devtools/CdpDocument.h"
-#include "platform/devtools/PageScript.h"
 #include "platform/devtools/CdpTab.h"
+#include "platform/devtools/PageScript.h"
 
 namespace surfdeck::chromium {
 
