@@ -7,16 +7,11 @@
 
 namespace surfdeck {
 
-namespace {
-
-// The browser window of an entry; an entry without one fails like an unset object.
 BrowserWindow& browserOf(const IE_Class& ie) {
     BrowserWindow* b = ie.IEctl().get();
     if (!b) throw AutomationError(91, "Object variable or With block variable not set");
     return *b;
 }
-
-}  // namespace
 
 void ActiveBrowser::openWindowList() {
     IEWin.reset();

@@ -10,6 +10,9 @@
 
 namespace surfdeck {
 
+// The browser window of a list entry; an entry without one fails like an unset object.
+BrowserWindow& browserOf(const IE_Class& ie);
+
 // The main window's two operations that the panels call. The main window offers them
 // while it is loaded.
 class MainWindowLink {

@@ -61,13 +61,6 @@ void step(F&& f) {
     }
 }
 
-// The browser window of an entry; an entry without one fails like an unset object.
-BrowserWindow& browserOf(const IE_Class& ie) {
-    BrowserWindow* b = ie.IEctl().get();
-    if (!b) throw AutomationError(91, "Object variable or With block variable not set");
-    return *b;
-}
-
 // Where each character of a UTF-8 text starts. A character is a lead byte and the
 // continuation bytes after it, at most four bytes; invalid bytes count one each, so a
 // cut never splits a valid character and never reads past the text.
