@@ -19,20 +19,22 @@
 #include <functional>
 #include <memory>
 
+#include "app/Main.h"
 #include "browser/TrackingContext.h"
 #include "browser/cIEWindows.h"
 #include "forms/Form.h"
 #include "mainwindow/frmMain.h"
-#include "platform/chromium/BrowserLauncher.h"
-#include "platform/chromium/CdpBrowser.h"
-#include "platform/chromium/CdpConnection.h"
-#include "platform/chromium/ChromiumAutomation.h"
+#include "platform/devtools/BrowserLauncher.h"
+#include "platform/devtools/CdpBrowser.h"
+#include "platform/devtools/CdpConnection.h"
+#include "platform/devtools/ChromiumAutomation.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"
 #include "platform/sim/SimShell.h"
 #include "platform/sim/SimWeb.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace {
 
@@ -57,12 +59,9 @@ double secondsPerCall(int rounds, Op op) {
 
 // The main window over one automation, tracking what it lists.
 struct Desk {
-    explicit Desk(Automation& a) : automation(a) {
-        frmMain& m = main.load();
-        m.IEWin = std::make_unique<cIEWindows>(ctx);
-    }
-    ~Desk() { main.unload(); }
-    frmMain& window() { return *main.get(); }
+    explicit Desk(Automation& a) : automation(a) { program.main.load(); }
+    ~Desk() { program.main.unload(); }
+    frmMain& window() { return *program.main.get(); }
 
     Automation& automation;
     SimDesktop desktop;
@@ -71,8 +70,8 @@ struct Desk {
     SimEventLoop loop;
     SimFormHost host{desktop};
     AppContext app{"/nonexistent", desktop, timers, loop, clock, host};
-    TrackingContext ctx{desktop, loop, clock, automation};
-    forms::FormSlot<frmMain> main{[this] { return std::make_unique<frmMain>(app); }};
+    FileRegistry registry{"/nonexistent/registry.reg"};
+    Program program{app, automation, registry};
 };
 
 struct Sim {
@@ -121,7 +120,7 @@ void timer10Tick(benchmark::State& state, Environment& env) {
     Desk simDesk(env.sim.automation);
     const double baseline = secondsPerCall(20000, [&] { simDesk.window().Timer10_Timer(); });
     Desk desk(*env.automation);
-    if (desk.window().IEWin->Count() != 1) state.SkipWithError("the tab is not tracked");
+    if (desk.program.browser.IEWin->Count() != 1) state.SkipWithError("the tab is not tracked");
     const auto start = Clock::now();
     for (auto _ : state) desk.window().Timer10_Timer();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "support/TempFolder.h"
 
 namespace {

@@ -8,16 +8,18 @@
 #include <memory>
 #include <vector>
 
+#include "app/Main.h"
 #include "browser/TrackingContext.h"
 #include "browser/cIEWindows.h"
 #include "forms/Form.h"
 #include "mainwindow/frmMain.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"
 #include "platform/sim/SimShell.h"
 #include "platform/sim/SimWeb.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace {
 
@@ -53,29 +55,29 @@ struct Desk {
     SimAutomation automation{desktop, loop, web};
     SimFormHost host{desktop};
     AppContext app{"/nonexistent", desktop, timers, loop, clock, host};
-    TrackingContext ctx{desktop, loop, clock, automation};
-    forms::FormSlot<frmMain> main{[this] { return std::make_unique<frmMain>(app); }};
+    FileRegistry registry{"/nonexistent/registry.reg"};
+    Program program{app, automation, registry};
 
     explicit Desk(int windows) {
         Hwnd last = 0;
         for (int i = 0; i < windows; ++i)
             last = automation.openWindow("http://page.example/").handle;
-        frmMain& m = main.load();
-        m.IEWin = std::make_unique<cIEWindows>(ctx);
+        program.main.load();
         desktop.userActivate(last);
     }
-    ~Desk() { main.unload(); }
+    ~Desk() { program.main.unload(); }
 };
 
 void BM_Timer10Tick(benchmark::State& state) {
     Desk desk(static_cast<int>(state.range(0)));
-    frmMain& m = *desk.main.get();
+    frmMain& m = *desk.program.main.get();
     const double baseline = compare50Seconds();
     const auto start = Clock::now();
     for (auto _ : state) m.Timer10_Timer();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     state.counters["x_compare_50"] = seconds / static_cast<double>(state.iterations()) / baseline;
-    if (m.ActiveIEHwnd == 0) state.SkipWithError("the window in front was not found");
+    if (desk.program.browser.ActiveIEHwnd == 0)
+        state.SkipWithError("the window in front was not found");
 }
 BENCHMARK(BM_Timer10Tick)->Arg(1)->Arg(10)->Arg(50);
 

@@ -12,10 +12,10 @@
 
 #include "browser/TrackingContext.h"
 #include "browser/cIEWindows.h"
-#include "platform/chromium/CdpBrowser.h"
-#include "platform/chromium/CdpConnection.h"
-#include "platform/chromium/CdpTab.h"
-#include "platform/chromium/ChromiumShellWindows.h"
+#include "platform/devtools/CdpBrowser.h"
+#include "platform/devtools/CdpConnection.h"
+#include "platform/devtools/CdpTab.h"
+#include "platform/devtools/ChromiumShellWindows.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "search/FoldCase.h"
+#include "base/FoldCase.h"
 
 namespace {
 

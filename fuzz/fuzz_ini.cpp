@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/IniFile.h"
-#include "shell/Settings.h"
+#include "settings/IniFile.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "app/BrowserHosts.h"
+#include "app/InstanceLock.h"
+#include "app/Main.h"
 #include "forms/Form.h"
-#include "platform/CompositeAutomation.h"
-#include "platform/FileRegistry.h"
-#include "platform/chromium/ChromiumAutomation.h"
+#include "platform/devtools/ChromiumAutomation.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtEventLoop.h"
@@ -23,10 +25,9 @@
 #include "platform/qt/QtResultsBrowser.h"
 #include "platform/qt/QtSignals.h"
 #include "platform/qt/QtTimers.h"
-#include "shell/AppContext.h"
-#include "shell/InstanceLock.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "ports/CompositeAutomation.h"
+#include "settings/AppContext.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ surfdeck::Program* gRunning = nullptr;
 
 void saveOnLostDisplay() {
     if (!gRunning || gRunning->ended()) return;
-    gRunning->log("Display connection lost");
+    gRunning->app.log("Display connection lost");
     gRunning->saveWithoutWindows();
 }
 

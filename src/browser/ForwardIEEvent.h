@@ -4,7 +4,7 @@
 #include <string>
 #include <variant>
 
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 
 namespace surfdeck {
 

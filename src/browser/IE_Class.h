@@ -4,7 +4,7 @@
 
 #include "browser/ForwardIEEvent.h"
 #include "browser/TrackingContext.h"
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 
 namespace surfdeck {
 

@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/Automation.h"
-#include "platform/Clock.h"
-#include "platform/Desktop.h"
-#include "platform/EventLoop.h"
+#include "ports/Automation.h"
+#include "ports/Clock.h"
+#include "ports/Desktop.h"
+#include "ports/EventLoop.h"
 
 namespace surfdeck {
 

@@ -8,7 +8,7 @@
 #include "browser/ForwardIEEvent.h"
 #include "browser/IE_Class.h"
 #include "browser/TrackingContext.h"
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 
 namespace surfdeck {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
-#include "platform/Timers.h"
+#include "ports/Automation.h"
+#include "ports/Timers.h"
 
 namespace surfdeck::forms {
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 
 namespace surfdeck::forms {
 

@@ -6,8 +6,8 @@
 
 #include "forms/Controls.h"
 #include "forms/Menu.h"
-#include "platform/Timers.h"
-#include "platform/Types.h"
+#include "ports/Timers.h"
+#include "ports/Types.h"
 
 namespace surfdeck::forms {
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <limits>
 
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 

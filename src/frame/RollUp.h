@@ -3,7 +3,7 @@
 
 #include "forms/Controls.h"
 #include "forms/Form.h"
-#include "platform/Desktop.h"
+#include "ports/Desktop.h"
 
 namespace surfdeck {
 

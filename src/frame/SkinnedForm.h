@@ -5,7 +5,7 @@
 #include "forms/Controls.h"
 #include "forms/Form.h"
 #include "frame/TitleDrag.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 

@@ -1,6 +1,6 @@
 #include "frame/TitleDrag.h"
 
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "forms/Form.h"
-#include "platform/Desktop.h"
+#include "ports/Desktop.h"
 
 namespace surfdeck {
 

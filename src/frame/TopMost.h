@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/Desktop.h"
+#include "ports/Desktop.h"
 
 namespace surfdeck {
 

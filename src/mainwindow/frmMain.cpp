@@ -3,15 +3,14 @@
 #include <exception>
 #include <vector>
 
+#include "base/ErrorText.h"
 #include "frame/Skin.h"
 #include "mainwindow/frmMenu.h"
 #include "related/frmBrowser.h"
 #include "search/frmImage.h"
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
-#include "shell/Log.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 
@@ -62,25 +61,6 @@ void step(F&& f) {
     }
 }
 
-// The browser window of an entry; an entry without one fails like an unset object.
-BrowserWindow& browserOf(const IE_Class& ie) {
-    BrowserWindow* b = ie.IEctl().get();
-    if (!b) throw AutomationError(91, "Object variable or With block variable not set");
-    return *b;
-}
-
-// "HTTP://" and "http://" alike: the scheme is compared without regard to case.
-bool startsWithHttp(const std::string& url) {
-    static constexpr char kScheme[] = "http://";
-    if (url.size() < sizeof kScheme - 1) return false;
-    for (std::size_t i = 0; i + 1 < sizeof kScheme; ++i) {
-        char c = url[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kScheme[i]) return false;
-    }
-    return true;
-}
-
 // Where each character of a UTF-8 text starts. A character is a lead byte and the
 // continuation bytes after it, at most four bytes; invalid bytes count one each, so a
 // cut never splits a valid character and never reads past the text.
@@ -107,18 +87,13 @@ std::string menuCaption(const std::string& text) {
            text.substr(starts[starts.size() - tail]);
 }
 
-// Error number and description, as the log lines write them.
-std::string errorText(const std::exception& e) {
-    if (auto* a = dynamic_cast<const AutomationError*>(&e)) {
-        return std::to_string(a->number()) + a->description();
-    }
-    return std::to_string(automation_error::Refused) + e.what();
-}
-
 }  // namespace
 
-frmMain::frmMain(AppContext& app)
-    : SkinnedForm(app, mainDesign()), rollUp_(*this, Timer2, Toolbar1, shpTitle, app.desktop) {
+frmMain::frmMain(AppContext& app, ActiveBrowser& browser, ProgramWindows& windows)
+    : SkinnedForm(app, mainDesign()),
+      browser_(browser),
+      windows_(windows),
+      rollUp_(*this, Timer2, Toolbar1, shpTitle, app.desktop) {
     add(Toolbar1);
     add(Timer2);
 
@@ -140,6 +115,10 @@ frmMain::frmMain(AppContext& app)
     Toolbar1.onButtonClick = [this](forms::Toolbar::Button& b) { Toolbar1_ButtonClick(b); };
 
     minimizeRequested = [this] { setWindowState(forms::WindowState::Minimized); };
+}
+
+frmMain::~frmMain() {
+    if (browser_.mainWindow() == this) browser_.setMainWindow(nullptr);
 }
 
 void frmMain::Form_Resize() {
@@ -165,29 +144,27 @@ void frmMain::Timer2_Timer() {
 }
 
 void frmMain::Form_Load() {
-    Program* program = app().program;
-    if (!program) return;
     showStatus();
+    browser_.setMainWindow(this);
     try {
-        IEWin = std::make_unique<cIEWindows>(program->tracking);
+        browser_.openWindowList();
     } catch (const std::exception& e) {
         // Without the shell's window list the program still starts; it only has no
         // browser window to drive.
-        app().log("Form_Load error " + errorText(e));
+        app().log("Form_Load error " + errorLogText(e));
     }
 }
 
 void frmMain::showStatus() {
-    Program* program = app().program;
-    if (!program) return;
     // The band and its text alike: the text does not always cover the band.
-    const std::string text = program->status.titleToolTip();
+    const std::string text = windows_.status.titleToolTip();
     Label1.setToolTipText(text);
     shpTitle.setToolTipText(text);
 }
 
 void frmMain::Form_Unload() {
-    IEWin.reset();
+    browser_.closeWindowList();
+    if (browser_.mainWindow() == this) browser_.setMainWindow(nullptr);
     saveSettings();
 }
 
@@ -197,34 +174,9 @@ void frmMain::saveSettings() {
     WriteIni("MainWindow", "Left", FormatNumber(left()), ini);
 }
 
-std::shared_ptr<IE_Class> frmMain::activeIE(bool skipUnreadable) const {
-    if (!IEWin) return nullptr;
-    // Our own snapshot: events nested in HWND may rebuild the list meanwhile.
-    for (const auto& ie : IEWin->NewEnum()) {
-        Hwnd handle = 0;
-        try {
-            handle = browserOf(*ie).HWND();
-        } catch (const std::exception&) {
-            if (!skipUnreadable) throw;
-            continue;
-        }
-        if (handle == ActiveIEHwnd) return ie;
-    }
-    return nullptr;
-}
-
 void frmMain::Timer10_Timer() {
     try {
-        const Hwnd front = app().desktop.foregroundWindow();
-        if (!IEWin) return;
-        for (const auto& ie : IEWin->NewEnum()) {
-            if (browserOf(*ie).HWND() == front) {
-                ActiveIEHwnd = front;
-                break;
-            }
-        }
-        // Handles are read afresh on every walk: a window may have closed meanwhile.
-        if (auto ie = activeIE()) {
+        if (auto ie = browser_.followFront()) {
             Toolbar1.setButtonEnabled("back", ie->EnableBack());
             Toolbar1.setButtonEnabled("forward", ie->EnableForward());
         }
@@ -234,38 +186,36 @@ void frmMain::Timer10_Timer() {
 }
 
 void frmMain::Toolbar1_ButtonClick(forms::Toolbar::Button& Button) {
-    Program* program = app().program;
+    ProgramWindows& program = windows_;
     const std::string word = Button.description;
-    if (program) {
-        if (word == "image") {
-            step([&] { program->image.show(); });
-        } else if (word == "news") {
-            step([&] { program->news.show(); });
-        } else if (word == "web") {
-            step([&] { program->web.show(); });
-        } else if (word == "related") {
-            step([&] { program->related.show(); });
-            step([&] {
-                if (frmBrowser* related = program->related.get()) related->UpdateRelated();
-            });
-        } else if (word == "options" || word == "window") {
-            step([&] { program->menu.load(); });
-            if (word == "window") step([&] { FillWindowMenu(); });
-            step([&] {
-                if (frmMenu* menu = program->menu.get())
-                    popupMenu(word == "options" ? menu->mnuTools : menu->mnuWindow);
-            });
-            // Exit ends the program inside the menu: this window and its list are gone.
-            if (program->ended() || !loaded()) return;
-            step([&] { program->menu.unload(); });
-        }
+    if (word == "image") {
+        step([&] { program.image.show(); });
+    } else if (word == "news") {
+        step([&] { program.news.show(); });
+    } else if (word == "web") {
+        step([&] { program.web.show(); });
+    } else if (word == "related") {
+        step([&] { program.related.show(); });
+        step([&] {
+            if (frmBrowser* related = program.related.get()) related->UpdateRelated();
+        });
+    } else if (word == "options" || word == "window") {
+        step([&] { program.menu.load(); });
+        if (word == "window") step([&] { FillWindowMenu(); });
+        step([&] {
+            if (frmMenu* menu = program.menu.get())
+                popupMenu(word == "options" ? menu->mnuTools : menu->mnuWindow);
+        });
+        // Exit ends the program inside the menu: this window and its list are gone.
+        if (program.ended() || !loaded()) return;
+        step([&] { program.menu.unload(); });
     }
     if (!loaded()) return;
 
     // Every button looks for the active browser window; only the browser commands use
     // it. A window whose handle cannot be read is passed over.
     std::shared_ptr<IE_Class> ie;
-    step([&] { ie = activeIE(true); });
+    step([&] { ie = browser_.activeIE(true); });
     if (!ie) return;
     // Held here: nested events may rebuild the list and drop the wrapper's other owners.
     const std::shared_ptr<BrowserWindow> browser = ie->IEctl();
@@ -289,16 +239,15 @@ void frmMain::Toolbar1_ButtonClick(forms::Toolbar::Button& Button) {
 }
 
 void frmMain::FillWindowMenu() {
-    Program* program = app().program;
-    frmMenu* menu = program ? program->menu.get() : nullptr;
+    frmMenu* menu = windows_.menu.get();
     if (!menu) return;
     forms::MenuItem& window = menu->mnuWindow;
     for (int i = window.upperBound("mnuWin"); i >= 1; --i) {
         step([&] { window.unloadCopy("mnuWin", i); });
     }
-    if (!IEWin) return;
+    if (!browser_.IEWin) return;
     int n = 0;
-    for (const auto& ie : IEWin->NewEnum()) {
+    for (const auto& ie : browser_.IEWin->NewEnum()) {
         // A window whose address cannot be read is left out, rather than listed with
         // another entry's caption and handle.
         std::string address;
@@ -316,26 +265,11 @@ void frmMain::FillWindowMenu() {
 }
 
 void frmMain::OpenInIE(const std::string& address) {
-    auto ie = activeIE();
-    if (!ie) return;
-    browserOf(*ie).Navigate(address);
+    browser_.navigate(address);
 }
 
 std::string frmMain::GetActiveIEURL() {
-    app().log("Start GetActiveIEURL");
-    try {
-        auto ie = activeIE();
-        if (!ie) return "";
-        std::string url = browserOf(*ie).LocationURL();
-        if (!url.empty()) {
-            if (startsWithHttp(url)) url.erase(0, 7);
-            if (!url.empty() && url.back() == '/') url.pop_back();
-        }
-        return url;
-    } catch (const std::exception& e) {
-        app().log("GetActiveIEURL error " + errorText(e));
-    }
-    return "";
+    return browser_.activeAddress();
 }
 
 }  // namespace surfdeck

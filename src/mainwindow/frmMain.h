@@ -4,22 +4,24 @@
 #include <memory>
 #include <string>
 
-#include "browser/IE_Class.h"
-#include "browser/cIEWindows.h"
+#include "browser/ActiveBrowser.h"
 #include "forms/Controls.h"
 #include "frame/RollUp.h"
 #include "frame/SkinnedForm.h"
-#include "shell/AppContext.h"
+#include "mainwindow/ProgramWindows.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 
 // The main window: the skinned toolbar window, titled "Surfdeck", that fits itself
 // around its toolbar and rolls up to its title band when the pointer leaves it. It owns
 // the list of open browser windows, follows the one the user last had in front, and
-// drives it from the toolbar.
-class frmMain : public SkinnedForm {
+// drives it from the toolbar. The list and the active window are kept by the
+// active-browser service; the panels reach the two operations below through it.
+class frmMain : public SkinnedForm, public MainWindowLink {
   public:
-    explicit frmMain(AppContext& app);
+    frmMain(AppContext& app, ActiveBrowser& browser, ProgramWindows& windows);
+    ~frmMain() override;
 
     // Twelve buttons, each with its command word as key and description.
     forms::Toolbar Toolbar1{*this, "Toolbar1"};
@@ -28,9 +30,6 @@ class frmMain : public SkinnedForm {
     // Follows the browser window in front and the back and forward buttons, 10 per second.
     forms::Timer Timer10{*this, "Timer10"};
     static constexpr int PollInterval = 100;
-
-    // Every open browser window, from load to unload (empty without a program).
-    std::unique_ptr<cIEWindows> IEWin;
 
     // What the minimise button asks for; minimises the window unless the program
     // wires something else.
@@ -60,21 +59,17 @@ class frmMain : public SkinnedForm {
 
     // Has the active browser window open address; nothing without one. A failure of
     // the call reaches the caller.
-    void OpenInIE(const std::string& address);
+    void OpenInIE(const std::string& address) override;
     // The active browser window's address less "http://" and one final "/"; empty when
     // there is none or it cannot be read (logged).
-    std::string GetActiveIEURL();
+    std::string GetActiveIEURL() override;
 
     RollUp& rollUp() { return rollUp_; }
-
-    // The browser window last seen in front; 0 until one has been seen, never cleared.
-    std::int32_t ActiveIEHwnd = 0;
+    ActiveBrowser& browser() { return browser_; }
 
   private:
-    // The first entry whose window handle equals ActiveIEHwnd. A handle that cannot be
-    // read throws, unless skipUnreadable, which passes over that entry.
-    std::shared_ptr<IE_Class> activeIE(bool skipUnreadable = false) const;
-
+    ActiveBrowser& browser_;
+    ProgramWindows& windows_;
     RollUp rollUp_;
 };
 

@@ -2,12 +2,11 @@
 
 #include "frame/TopMost.h"
 #include "mainwindow/frmMain.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 
-frmMenu::frmMenu(AppContext& app)
+frmMenu::frmMenu(AppContext& app, ProgramWindows& windows)
     : Form(app.forms, "frmMenu"),
       mnuTools(menuRoot().add("mnuTools", "Tools")),
       mnuTop(mnuTools.add("mnuTop", "Always on top")),
@@ -19,7 +18,8 @@ frmMenu::frmMenu(AppContext& app)
       mnuExit(mnuTools.add("mnuExit", "Exit")),
       mnuWindow(menuRoot().add("mnuWindow", "Window")),
       mnuWin0(mnuWindow.add("mnuWin", "No Internet Explorer`s window", 0)),
-      app_(app) {
+      app_(app),
+      windows_(windows) {
     setCaption("frmMenu");
     mnuTop.onClick = [this](int) { mnuTop_Click(); };
     mnuRoll.onClick = [this](int) { mnuRoll_Click(); };
@@ -44,9 +44,7 @@ void frmMenu::mnuTop_Click() {
     SettingsValues& s = app_.settings;
     s.AlwaysOnTop = !s.AlwaysOnTop;
     WriteIni("General", "AlwaysOnTop", s.AlwaysOnTop ? "1" : "0", app_.iniPath());
-    if (app_.program && app_.program->main.get()) {
-        SetTopMost(app_.desktop, app_.program->main.get()->hWnd(), s.AlwaysOnTop);
-    }
+    if (frmMain* m = windows_.main.get()) SetTopMost(app_.desktop, m->hWnd(), s.AlwaysOnTop);
 }
 
 void frmMenu::mnuRoll_Click() {
@@ -58,8 +56,8 @@ void frmMenu::mnuRoll_Click() {
 void frmMenu::mnuVert_Click() {
     app_.settings.View = "v";
     WriteIni("MainWindow", "view", "v", app_.iniPath());
-    if (!app_.program || !app_.program->main.get()) return;
-    frmMain& m = *app_.program->main.get();
+    if (!windows_.main.get()) return;
+    frmMain& m = *windows_.main.get();
     m.Toolbar1.setWidth(m.Toolbar1.buttonWidth() * 2 + 100);
     m.Form_Resize();
 }
@@ -67,8 +65,8 @@ void frmMenu::mnuVert_Click() {
 void frmMenu::mnuHor_Click() {
     app_.settings.View = "h";
     WriteIni("MainWindow", "view", "h", app_.iniPath());
-    if (!app_.program || !app_.program->main.get()) return;
-    frmMain& m = *app_.program->main.get();
+    if (!windows_.main.get()) return;
+    frmMain& m = *windows_.main.get();
     m.Toolbar1.setWidth(
         m.Toolbar1.buttonWidth() * static_cast<double>(m.Toolbar1.buttons().size()) / 2 + 50);
     m.Form_Resize();
@@ -76,7 +74,7 @@ void frmMenu::mnuHor_Click() {
 
 // Exit ends the program the way the main window's close button does.
 void frmMenu::mnuExit_Click() {
-    if (app_.program) app_.program->closeMainWindow();
+    windows_.closeMainWindow();
 }
 
 void frmMenu::mnuWin_Click(int Index) {

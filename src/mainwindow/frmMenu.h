@@ -1,7 +1,8 @@
 #pragma once
 #include "forms/Form.h"
 #include "forms/Menu.h"
-#include "shell/AppContext.h"
+#include "mainwindow/ProgramWindows.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 
@@ -10,7 +11,7 @@ namespace surfdeck {
 // so every pop-up starts from this design state.
 class frmMenu : public forms::Form {
   public:
-    explicit frmMenu(AppContext& app);
+    frmMenu(AppContext& app, ProgramWindows& windows);
 
     forms::MenuItem& mnuTools;
     forms::MenuItem& mnuTop;
@@ -34,6 +35,7 @@ class frmMenu : public forms::Form {
 
   private:
     AppContext& app_;
+    ProgramWindows& windows_;
 };
 
 }  // namespace surfdeck

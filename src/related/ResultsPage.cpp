@@ -1,5 +1,6 @@
 #include "related/ResultsPage.h"
 
+#include "base/Text.h"
 #include "related/PageAddress.h"
 
 #include <cstring>
@@ -22,42 +23,6 @@ constexpr string_view kCreditFooter =
     "<A HREF=\"http://www.google.com/\" Title=\"Google\">Google</A><!-- end of credit -->";
 constexpr string_view kCrLf = "\r\n";
 
-char foldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool equalsNoCaseAt(string_view hay, std::size_t at, string_view needle) {
-    for (std::size_t k = 0; k < needle.size(); ++k) {
-        if (foldAscii(hay[at + k]) != foldAscii(needle[k])) return false;
-    }
-    return true;
-}
-
-// First position at or after `from` where needle stands, ASCII letters folded. The
-// needles are short markers, so this stays linear in the haystack.
-std::size_t findNoCase(string_view hay, string_view needle, std::size_t from = 0) {
-    if (from > hay.size()) return npos;
-    if (needle.empty()) return from;
-    if (hay.size() - from < needle.size()) return npos;
-    const std::size_t last = hay.size() - needle.size();
-    const char lower = foldAscii(needle[0]);
-    const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 32) : lower;
-    std::size_t i = from;
-    while (i <= last) {
-        if (lower == upper) {
-            const void* hit = std::memchr(hay.data() + i, lower, last - i + 1);
-            if (hit == nullptr) return npos;
-            i = static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data());
-        } else if (hay[i] != lower && hay[i] != upper) {
-            ++i;
-            continue;
-        }
-        if (equalsNoCaseAt(hay, i + 1, needle.substr(1))) return i;
-        ++i;
-    }
-    return npos;
-}
-
 string_view between(string_view text, string_view start, string_view end) {
     const std::size_t s = findNoCase(text, start);
     if (s == npos) return {};
@@ -71,102 +36,6 @@ string_view between(string_view text, string_view start, string_view end) {
 // dropped), or the whole text when the marker is missing.
 string_view afterFirstChar(string_view text, std::size_t markerAt) {
     return markerAt == npos ? text : text.substr(markerAt + 1);
-}
-
-string_view trimSpaces(string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
-
-bool isAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool isHex(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// Length of the well-formed character reference at text[at] ("&amp;", "&#39;",
-// "&#x27;"), or 0 when the "&" does not start one.
-std::size_t referenceLength(string_view text, std::size_t at) {
-    constexpr std::size_t kLongest = 40;  // longer than any entity name
-    std::size_t i = at + 1;
-    if (i < text.size() && text[i] == '#') {
-        ++i;
-        bool hex = false;
-        if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
-            hex = true;
-            ++i;
-        }
-        const std::size_t digitsFrom = i;
-        while (i < text.size() && i - at < kLongest && (hex ? isHex(text[i]) : isDigit(text[i])))
-            ++i;
-        if (i == digitsFrom) return 0;
-    } else {
-        if (i >= text.size() || !isAlpha(text[i])) return 0;
-        while (i < text.size() && i - at < kLongest && (isAlpha(text[i]) || isDigit(text[i]))) ++i;
-    }
-    return (i < text.size() && text[i] == ';') ? i + 1 - at : 0;
-}
-
-void appendEscaped(std::string& out, string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            case '&': {
-                const std::size_t len = referenceLength(text, i);
-                if (len == 0) {
-                    out += "&amp;";
-                } else {
-                    out.append(text.substr(i, len));
-                    i += len - 1;
-                }
-                break;
-            }
-            default:
-                out += c;
-        }
-    }
-}
-
-// A resolved address holds no references any more: every "&" is a character of its own.
-void appendAddress(std::string& out, string_view address) {
-    for (char c : address) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
 }
 
 // The item's address when it may be listed and still fits the page; leftOut and full
@@ -190,11 +59,11 @@ void appendItem(std::string& out, string_view prefix, string_view url, string_vi
                 string_view title, string_view suffix) {
     out += prefix;
     out += "<A HREF=\"";
-    appendAddress(out, url);
+    appendHtmlEscaped(out, url);
     out += "\" Title=\"";
-    appendEscaped(out, alt);
+    appendHtmlEscaped(out, alt, true);
     out += "\">";
-    appendEscaped(out, title);
+    appendHtmlEscaped(out, title, true);
     out += "</A>";
     out += suffix;
 }
@@ -204,7 +73,7 @@ void appendItem(std::string& out, string_view prefix, string_view url, string_vi
 std::string escapeScraped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
-    appendEscaped(out, text);
+    appendHtmlEscaped(out, text, true);
     return out;
 }
 
@@ -238,7 +107,7 @@ std::string GetRelatedHTML(const std::string& markup, const std::string& source,
     std::string out;
     out += kRelatedFont;
     out += "Sites related to:<br>";
-    appendEscaped(out, source);
+    appendHtmlEscaped(out, source, true);
     out += "<br><HR NOSHADE SIZE=1>";
     out += kCrLf;
 
@@ -251,12 +120,12 @@ std::string GetRelatedHTML(const std::string& markup, const std::string& source,
         const string_view block = s.substr(from, next == npos ? npos : next - from);
         at = next;
 
-        string_view href = trimSpaces(between(block, "=", ">"));
+        string_view href = trim(between(block, "=", ">"));
         if (!href.empty() && href.front() == '"') href.remove_prefix(1);
         if (!href.empty() && href.back() == '"') href.remove_suffix(1);
         const string_view title = between(block, ">", "<");
         string_view shown = href;
-        if (shown.size() >= 7 && equalsNoCaseAt(shown, 0, "http://")) shown.remove_prefix(7);
+        if (startsWithNoCase(shown, "http://")) shown.remove_prefix(7);
         if (!shown.empty() && shown.back() == '/') shown.remove_suffix(1);
 
         // Each scraped character grows to six at most once escaped.

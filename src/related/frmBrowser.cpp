@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/ErrorText.h"
+#include "base/Text.h"
 #include "frame/Skin.h"
-#include "mainwindow/frmMain.h"
 #include "related/PageAddress.h"
 #include "related/ResultsPage.h"
-#include "search/ActiveWindow.h"
 #include "search/SearchAddress.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 
@@ -70,18 +69,6 @@ std::string dateTimeText(const LocalDateTime& t) {
     return buf;
 }
 
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool startsWithNoCase(const std::string& text, const std::string& lowerPrefix) {
-    if (text.size() < lowerPrefix.size()) return false;
-    for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
-        if (lowerAscii(text[i]) != lowerPrefix[i]) return false;
-    }
-    return true;
-}
-
 // A control's browser, or a failure a lookup can log.
 EmbeddedBrowser& browserOf(const forms::WebBrowserHost& host) {
     if (!host.browser())
@@ -133,8 +120,10 @@ class frmBrowser::DocEvents : public DocumentEvents {
     frmBrowser& f_;
 };
 
-frmBrowser::frmBrowser(AppContext& app)
-    : SkinnedPanel(app, browserDesign()), grip_(*this, Image8, Image2, Image3, app.desktop) {
+frmBrowser::frmBrowser(AppContext& app, ActiveBrowser& browser)
+    : SkinnedPanel(app, browserDesign()),
+      browser_(browser),
+      grip_(*this, Image8, Image2, Image3, app.desktop) {
     add(Toolbar1);
     add(Check1);
     add(WebBrowser1);
@@ -191,29 +180,24 @@ void frmBrowser::dispatch(const std::function<void()>& handler) {
 }
 
 void frmBrowser::Form_Load() {
-    Program* program = app().program;
-    // Outside a program (the frame's own tests) there are no browsers, log or stored place.
-    if (!program) {
-        stayOnTop();
-        return;
-    }
     // The two browser controls come with the panel; one that cannot be made is logged
     // and the panel works without it.
     try {
-        queryBrowser_ = program->automation.createEmbeddedBrowser(EmbeddedRole::Query);
+        queryBrowser_ = browser_.tracking().automation.createEmbeddedBrowser(EmbeddedRole::Query);
         WebBrowser1.setBrowser(queryBrowser_);
         queryEvents_ = std::make_unique<QueryEvents>(*this);
         queryCookie_ = queryBrowser_->advise(queryEvents_.get());
     } catch (const std::exception& e) {
-        app().log("Create webbrowser1 error " + describeError(e));
+        app().log("Create webbrowser1 error " + errorLogText(e));
     }
     try {
-        resultsBrowser_ = program->automation.createEmbeddedBrowser(EmbeddedRole::Results);
+        resultsBrowser_ =
+            browser_.tracking().automation.createEmbeddedBrowser(EmbeddedRole::Results);
         WebBrowser2.setBrowser(resultsBrowser_);
         resultsEvents_ = std::make_unique<ResultsEvents>(*this);
         resultsCookie_ = resultsBrowser_->advise(resultsEvents_.get());
     } catch (const std::exception& e) {
-        app().log("Create webbrowser2 error " + describeError(e));
+        app().log("Create webbrowser2 error " + errorLogText(e));
     }
 
     app().log("Start at " + dateTimeText(app().clock.now()) + "\r\n" + "Form Load");
@@ -222,7 +206,7 @@ void frmBrowser::Form_Load() {
     try {
         if (WebBrowser2.browser()) WebBrowser2.browser()->Navigate("about:blank");
     } catch (const std::exception& e) {
-        app().log("Blank page error " + describeError(e));
+        app().log("Blank page error " + errorLogText(e));
     }
     WebBrowser2.setTag("");
 
@@ -244,13 +228,11 @@ void frmBrowser::Form_Unload() {
 
 void frmBrowser::saveSettings() {
     const std::string ini = app().iniPath();
-    if (app().program) {
-        WriteIni(kSection, "Top", FormatNumber(top()), ini);
-        WriteIni(kSection, "Left", FormatNumber(left()), ini);
-        WriteIni(kSection, "Width", FormatNumber(width()), ini);
-        // A collapsed panel keeps the height it was last opened to.
-        if (height() > ContentLimit) WriteIni(kSection, "Height", FormatNumber(height()), ini);
-    }
+    WriteIni(kSection, "Top", FormatNumber(top()), ini);
+    WriteIni(kSection, "Left", FormatNumber(left()), ini);
+    WriteIni(kSection, "Width", FormatNumber(width()), ini);
+    // A collapsed panel keeps the height it was last opened to.
+    if (height() > ContentLimit) WriteIni(kSection, "Height", FormatNumber(height()), ini);
 }
 
 void frmBrowser::disconnectBrowsers() {
@@ -336,7 +318,7 @@ void frmBrowser::connectWebDoc() {
         if (!docEvents_) docEvents_ = std::make_unique<DocEvents>(*this);
         if (WebDoc) webDocCookie_ = WebDoc->advise(docEvents_.get());
     } catch (const std::exception& e) {
-        app().log("WebDoc error " + describeError(e));
+        app().log("WebDoc error " + errorLogText(e));
     }
 }
 
@@ -377,7 +359,7 @@ void frmBrowser::UpdateRelated() {
         startLookup();
     } catch (const std::exception& e) {
         lblStatus.setCaption("Related list error");
-        app().log("UpdateRelated error " + describeError(e));
+        app().log("UpdateRelated error " + errorLogText(e));
     }
 }
 
@@ -386,8 +368,7 @@ void frmBrowser::startLookup() {
     lblStatus.setCaption("Wait for replay");
     EmbeddedBrowser& query = browserOf(WebBrowser1);
     query.Stop();
-    frmMain* main = app().program ? app().program->main.get() : nullptr;
-    const std::string site = relatedSite(main ? main->GetActiveIEURL() : std::string());
+    const std::string site = relatedSite(browser_.activeAddressFromPanel());
     app().log("GetActiveIEURL=" + site);
     const std::string ini = app().iniPath();
     const std::string address = BuildRelatedQueryAddress(site, readSearchHosts(ini).web);
@@ -412,7 +393,7 @@ void frmBrowser::WebBrowser1_DocumentComplete(Dispatch*, const std::string& URL)
         // The results browser must not stay open to navigations of its own.
         WebBrowser2.setTag("");
         lblStatus.setCaption("Related list error");
-        app().log("Related list error " + describeError(e));
+        app().log("Related list error " + errorLogText(e));
     }
 }
 
@@ -484,8 +465,8 @@ bool frmBrowser::WebDoc_oncontextmenu() {
     return true;
 }
 
-void frmBrowser::OpenInIE(AppContext& app, const std::string& st) {
-    openInActiveWindow(app, st);
+void frmBrowser::OpenInIE(ActiveBrowser& browser, const std::string& st) {
+    browser.openFromPanel(st);
 }
 
 void frmBrowser::Image8_MouseDown(int, int, float, float) {

@@ -3,11 +3,12 @@
 #include <memory>
 #include <string>
 
+#include "browser/ActiveBrowser.h"
 #include "forms/Controls.h"
 #include "frame/ResizeGrip.h"
 #include "frame/SkinnedPanel.h"
-#include "platform/Automation.h"
-#include "shell/AppContext.h"
+#include "ports/Automation.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 
@@ -20,7 +21,7 @@ class frmBrowser : public SkinnedPanel {
     // A panel this high or higher lays out its content; a lower one leaves it alone.
     static constexpr double ContentLimit = 300;
 
-    explicit frmBrowser(AppContext& app);
+    frmBrowser(AppContext& app, ActiveBrowser& browser);
     ~frmBrowser() override;
 
     forms::Toolbar Toolbar1{*this, "Toolbar1"};
@@ -64,8 +65,8 @@ class frmBrowser : public SkinnedPanel {
     bool WebDoc_oncontextmenu();
 
     // Has the active browser window open st. Needs no loaded panel; a failure is logged.
-    static void OpenInIE(AppContext& app, const std::string& st);
-    void OpenInIE(const std::string& st) { OpenInIE(app(), st); }
+    static void OpenInIE(ActiveBrowser& browser, const std::string& st);
+    void OpenInIE(const std::string& st) { OpenInIE(browser_, st); }
 
     // The site a lookup asks about, from the active window's address as GetActiveIEURL
     // gives it: the host, without scheme and path.
@@ -78,6 +79,7 @@ class frmBrowser : public SkinnedPanel {
     const ResizeGrip& grip() const { return grip_; }
 
   private:
+    ActiveBrowser& browser_;
     class QueryEvents;
     class ResultsEvents;
     class DocEvents;

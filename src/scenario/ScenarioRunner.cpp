@@ -1,19 +1,17 @@
 #include "scenario/ScenarioRunner.h"
 
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <sstream>
 
+#include "app/Main.h"
 #include "forms/Form.h"
 #include "mainwindow/frmMain.h"
 #include "related/frmBrowser.h"
 #include "search/frmImage.h"
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
-#include "shell/AppContext.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "settings/AppContext.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 
@@ -32,12 +30,6 @@ const char* stateName(forms::WindowState s) {
 
 std::string number(double v) {
     return FormatNumber(v);
-}
-
-std::string joinPath(const std::string& folder, const std::string& file) {
-    if (!file.empty() && file[0] == '/') return file;
-    if (folder.empty()) return file;
-    return folder + "/" + file;
 }
 
 }  // namespace
@@ -216,207 +208,6 @@ int ScenarioRunner::run(std::istream& script) {
     return 0;
 }
 
-bool ScenarioRunner::execute(const std::vector<std::string>& w) {
-    if (w.empty()) return true;
-    const std::string& cmd = w[0];
-    auto need = [&](std::size_t n, const char* usage) {
-        if (w.size() != n + 1) fail(std::string("usage: ") + usage);
-    };
-    auto requireStarted = [&] {
-        if (!program_) fail(cmd + ": the program has not been started");
-    };
-
-    if (cmd == "screen") {
-        need(2, "screen W H");
-        desktop_.setScreenSize(parseInt(w[1], "W"), parseInt(w[2], "H"));
-    } else if (cmd == "page") {
-        need(2, "page URL FILE");
-        std::ifstream in(joinPath(scriptFolder_, w[2]), std::ios::binary);
-        if (!in) fail("page: cannot read " + w[2]);
-        web_.setPage(w[1], std::string(std::istreambuf_iterator<char>(in), {}));
-    } else if (cmd == "start") {
-        need(0, "start");
-        start();
-    } else if (cmd == "open" || cmd == "folder") {
-        need(1, cmd == "open" ? "open URL" : "folder PATH");
-        inProgram([&] {
-            if (cmd == "open")
-                automation_.openWindow(w[1]);
-            else
-                automation_.openFolderWindow(w[1]);
-        });
-    } else if (cmd == "front") {
-        need(1, "front N | front FORM");
-        if (!w[1].empty() &&
-            (w[1][0] == '#' || std::isdigit(static_cast<unsigned char>(w[1][0])))) {
-            const int n = windowNumber(w[1]);
-            desktop_.userActivate(automation_.window(n)->handle());
-            host_.syncActivation();
-        } else {
-            forms::Form& f = form(w[1]);
-            inProgram([&] { host_.activate(f); });
-        }
-    } else if (cmd == "close") {
-        need(1, "close N");
-        const int n = windowNumber(w[1]);
-        inProgram([&] { automation_.closeWindow(n); });
-    } else if (cmd == "navigate") {
-        need(2, "navigate N URL");
-        const int n = windowNumber(w[1]);
-        inProgram([&] { automation_.userNavigate(n, w[2]); });
-    } else if (cmd == "link") {
-        need(2, "link N URL");
-        const int n = windowNumber(w[1]);
-        inProgram([&] { automation_.clickLink(n, w[2]); });
-    } else if (cmd == "userback" || cmd == "userforward") {
-        need(1, "userback N");
-        const int n = windowNumber(w[1]);
-        inProgram([&] {
-            if (cmd == "userback")
-                automation_.userGoBack(n);
-            else
-                automation_.userGoForward(n);
-        });
-    } else if (cmd == "document") {
-        need(2, "document N mousedown|mouseup|contextmenu");
-        const int n = windowNumber(w[1]);
-        if (w[2] != "mousedown" && w[2] != "mouseup" && w[2] != "contextmenu")
-            fail("document: unknown event " + w[2]);
-        inProgram([&] {
-            if (w[2] == "mousedown")
-                automation_.mouseDown(n);
-            else if (w[2] == "mouseup")
-                automation_.mouseUp(n);
-            else
-                automation_.contextMenu(n);
-        });
-    } else if (cmd == "pointer") {
-        need(2, "pointer X Y");
-        desktop_.setCursorPos({parseInt(w[1], "X"), parseInt(w[2], "Y")});
-    } else if (cmd == "key") {
-        need(2, "key NAME up|down");
-        static const std::pair<const char*, int> keys[] = {
-            {"shift", VK_SHIFT},  {"ctrl", VK_CONTROL},  {"alt", VK_MENU},
-            {"left", VK_LBUTTON}, {"right", VK_RBUTTON}, {"middle", VK_MBUTTON}};
-        int vk = 0;
-        for (const auto& [name, code] : keys) {
-            if (w[1] == name) vk = code;
-        }
-        if (vk == 0) fail("key: unknown key " + w[1]);
-        if (w[2] != "up" && w[2] != "down") fail("key: expected up or down, got " + w[2]);
-        desktop_.setKeyDown(vk, w[2] == "down");
-    } else if (cmd == "wait") {
-        need(1, "wait MS");
-        const int ms = parseInt(w[1], "MS");
-        if (ms < 0) fail("wait: MS must not be negative");
-        wait(ms);
-    } else if (cmd == "click" || cmd == "hover") {
-        need(1, "click FORM.CONTROL");
-        requireStarted();
-        std::string suffix;
-        forms::Control& c = control(w[1], &suffix);
-        if (c.kind() == forms::ControlKind::Toolbar) {
-            auto& tb = static_cast<forms::Toolbar&>(c);
-            if (cmd == "hover") fail("hover: only links of a results page");
-            if (!tb.buttonByKey(suffix)) fail(w[1] + ": no toolbar button with key " + suffix);
-            inProgram([&] { tb.clickButton(suffix); });
-        } else if (c.kind() == forms::ControlKind::WebBrowser) {
-            auto sim = std::dynamic_pointer_cast<SimWebBrowser>(
-                static_cast<forms::WebBrowserHost&>(c).browser());
-            if (!sim) fail(w[1] + ": no page shown");
-            if (suffix.empty()) fail(w[1] + ": name the link as " + w[1] + ":ADDRESS");
-            if (cmd == "hover")
-                inProgram([&] { sim->hoverLink(suffix); });
-            else
-                inProgram([&] { sim->clickLink(suffix); });
-        } else {
-            if (cmd == "hover" || !suffix.empty()) fail(w[1] + ": not a toolbar or a results page");
-            if (c.kind() == forms::ControlKind::CheckBox) {
-                auto& box = static_cast<forms::CheckBox&>(c);
-                inProgram([&] {
-                    box.setValue(box.value() ? 0 : 1);
-                    box.click();
-                });
-            } else {
-                // A click is a press and a release of the left button, then the click.
-                const int shift = shiftState();
-                inProgram([&] { c.mouseDown(forms::LeftButton, shift, 0, 0); });
-                inProgram([&] { c.mouseUp(forms::LeftButton, shift, 0, 0); });
-                inProgram([&] { c.click(); });
-            }
-        }
-    } else if (cmd == "down" || cmd == "up") {
-        need(4, "down|up FORM.CONTROL BUTTON X Y");
-        requireStarted();
-        forms::Control& c = control(w[1]);
-        const int b = buttons(w[2], false);
-        const float x = static_cast<float>(parseInt(w[3], "X"));
-        const float y = static_cast<float>(parseInt(w[4], "Y"));
-        const int vk = b == forms::LeftButton    ? VK_LBUTTON
-                       : b == forms::RightButton ? VK_RBUTTON
-                                                 : VK_MBUTTON;
-        desktop_.setKeyDown(vk, cmd == "down");
-        const int shift = shiftState();
-        inProgram([&] {
-            if (cmd == "down")
-                c.mouseDown(b, shift, x, y);
-            else
-                c.mouseUp(b, shift, x, y);
-        });
-    } else if (cmd == "move") {
-        need(4, "move FORM.CONTROL BUTTONS X Y");
-        requireStarted();
-        forms::Control& c = control(w[1]);
-        const int b = buttons(w[2], true);
-        const float x = static_cast<float>(parseInt(w[3], "X"));
-        const float y = static_cast<float>(parseInt(w[4], "Y"));
-        const int shift = shiftState();
-        inProgram([&] { c.mouseMove(b, shift, x, y); });
-    } else if (cmd == "type" || cmd == "select") {
-        need(2, "type FORM.CONTROL TEXT | select FORM.CONTROL INDEX");
-        requireStarted();
-        forms::Control& c = control(w[1]);
-        if (c.kind() != forms::ControlKind::ComboBox) fail(w[1] + " is not a combo box");
-        auto& combo = static_cast<forms::ComboBox&>(c);
-        if (cmd == "type") {
-            if (combo.style() == forms::ComboBox::Style::ListOnly)
-                fail(w[1] + " is a list-only box: use select");
-            inProgram([&] {
-                combo.setText(w[2]);
-                if (combo.onChange) combo.onChange();
-            });
-        } else {
-            const int index = parseInt(w[2], "INDEX");
-            if (index < 0 || index >= static_cast<int>(combo.items().size()))
-                fail(w[1] + " has no item " + w[2]);
-            inProgram([&] {
-                combo.setListIndex(index);
-                if (combo.onChange) combo.onChange();
-            });
-        }
-    } else if (cmd == "tick") {
-        need(2, "tick FORM.CONTROL 0|1");
-        requireStarted();
-        forms::Control& c = control(w[1]);
-        if (c.kind() != forms::ControlKind::CheckBox) fail(w[1] + " is not a check box");
-        if (w[2] != "0" && w[2] != "1") fail("tick: expected 0 or 1");
-        auto& box = static_cast<forms::CheckBox&>(c);
-        inProgram([&] {
-            box.setValue(w[2] == "1" ? 1 : 0);
-            box.click();
-        });
-    } else if (cmd == "choose") {
-        need(1, "choose CAPTION");
-        host_.chooseNext(w[1]);
-    } else if (cmd == "dump") {
-        need(0, "dump");
-        dump(out_);
-    } else {
-        fail("unknown command " + cmd);
-    }
-    return true;
-}
-
 std::string ScenarioRunner::windowLabel(Hwnd handle) {
     if (handle == 0) return "none";
     for (int n = 1;; ++n) {
@@ -494,7 +285,7 @@ void ScenarioRunner::dump(std::ostream& out) {
         }
     }
     Hwnd active = 0;
-    if (program_ && program_->main.get()) active = program_->main.get()->ActiveIEHwnd;
+    if (program_) active = program_->browser.ActiveIEHwnd;
     out << "active " << windowLabel(active) << "\n";
     for (int n : automation_.openWindowNumbers()) {
         auto win = automation_.window(n);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileRegistry.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"
@@ -45,6 +45,39 @@ class ScenarioRunner {
     void dump(std::ostream& out);
 
   private:
+    // A script command: its name, how many words follow it, its usage line, whether it
+    // needs the program started, and its handler.
+    struct Command {
+        const char* name;
+        std::size_t words;
+        const char* usage;
+        bool needsProgram;
+        void (ScenarioRunner::*run)(const std::vector<std::string>& w);
+    };
+    static const Command* findCommand(const std::string& name);
+
+    // The commands' handlers; w[0] is the command's name.
+    void screenCommand(const std::vector<std::string>& w);
+    void pageCommand(const std::vector<std::string>& w);
+    void startCommand(const std::vector<std::string>& w);
+    void openCommand(const std::vector<std::string>& w);
+    void frontCommand(const std::vector<std::string>& w);
+    void closeCommand(const std::vector<std::string>& w);
+    void navigateCommand(const std::vector<std::string>& w);
+    void linkCommand(const std::vector<std::string>& w);
+    void historyCommand(const std::vector<std::string>& w);
+    void documentCommand(const std::vector<std::string>& w);
+    void pointerCommand(const std::vector<std::string>& w);
+    void keyCommand(const std::vector<std::string>& w);
+    void waitCommand(const std::vector<std::string>& w);
+    void clickCommand(const std::vector<std::string>& w);
+    void buttonCommand(const std::vector<std::string>& w);
+    void moveCommand(const std::vector<std::string>& w);
+    void typeCommand(const std::vector<std::string>& w);
+    void tickCommand(const std::vector<std::string>& w);
+    void chooseCommand(const std::vector<std::string>& w);
+    void dumpCommand(const std::vector<std::string>& w);
+
     struct Failure {
         std::string message;
     };

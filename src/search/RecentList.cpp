@@ -3,19 +3,14 @@
 #include <string_view>
 #include <utility>
 
-#include "search/FoldCase.h"
-#include "shell/Settings.h"
+#include "base/FoldCase.h"
+#include "base/Text.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 namespace {
 
 using std::string_view;
-
-string_view trimSpaces(string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
 
 // Calls visit(element, followedBySemicolon) for every element of list, the empty one
 // after a final ";" included.
@@ -36,7 +31,7 @@ void forEachElement(string_view list, Visit visit) {
 }  // namespace
 
 void AddToRecent(const std::string& entry, std::string& list, std::int32_t recentLengh) {
-    const string_view newEntry = trimSpaces(entry);
+    const string_view newEntry = trim(entry);
     if (newEntry.empty()) return;
     const auto limit =
         static_cast<std::size_t>(recentLengh < 1 ? kRecentDefaultLength : recentLengh);

@@ -1,12 +1,14 @@
 #include "search/SearchAddress.h"
 
+#include "base/Text.h"
+
 #include <array>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
 
-#include "search/FoldCase.h"
-#include "shell/Settings.h"
+#include "base/FoldCase.h"
+#include "settings/Settings.h"
 
 namespace surfdeck {
 namespace {
@@ -166,9 +168,7 @@ constexpr string_view kLatin1Declared = "ie=ISO-8859-1&oe=ISO-8859-1";
 constexpr string_view kUtf8Declared = "ie=UTF-8&oe=UTF-8";
 
 std::string trimSpaces(string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
+    return std::string(trim(s));
 }
 
 std::string address(string_view host, string_view path, const std::string& query) {

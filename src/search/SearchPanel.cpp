@@ -2,7 +2,7 @@
 
 #include "frame/SkinnedForm.h"
 #include "search/RecentList.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace surfdeck::search_panel {
 

@@ -1,7 +1,6 @@
 #include "search/frmImage.h"
 
 #include "frame/Skin.h"
-#include "search/ActiveWindow.h"
 #include "search/RecentList.h"
 #include "search/SearchAddress.h"
 #include "search/SearchPanel.h"
@@ -29,7 +28,8 @@ constexpr double kBoxHeight = 315;
 
 }  // namespace
 
-frmImage::frmImage(AppContext& app) : SkinnedPanel(app, panelDesign()) {
+frmImage::frmImage(AppContext& app, ActiveBrowser& browser)
+    : SkinnedPanel(app, panelDesign()), browser_(browser) {
     using namespace search_panel;
     const double w = design().width;
     for (forms::Control* c : std::initializer_list<forms::Control*>{
@@ -106,7 +106,8 @@ void frmImage::Command4_Click() {
             .results = Combo14.listIndex(),
         },
         readSearchHosts(app().iniPath()).images);
-    openInActiveWindow(app(), address);
+    // The main window's OpenInIE, straight: this panel has none of its own.
+    browser_.openFromPanel(address);
 }
 
 }  // namespace surfdeck

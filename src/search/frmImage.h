@@ -1,7 +1,8 @@
 #pragma once
+#include "browser/ActiveBrowser.h"
 #include "forms/Controls.h"
 #include "frame/SkinnedPanel.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 
@@ -10,7 +11,7 @@ namespace surfdeck {
 // window.
 class frmImage : public SkinnedPanel {
   public:
-    explicit frmImage(AppContext& app);
+    frmImage(AppContext& app, ActiveBrowser& browser);
 
     forms::ComboBox Combo17{*this, "Combo17"};
     forms::Label Label8{*this, "Label8"};
@@ -41,6 +42,9 @@ class frmImage : public SkinnedPanel {
     void saveSettings() override;
     // Search: the boxes' texts join their recent lists, then the address opens.
     void Command4_Click();
+
+  private:
+    ActiveBrowser& browser_;
 };
 
 }  // namespace surfdeck

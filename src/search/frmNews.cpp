@@ -1,7 +1,6 @@
 #include "search/frmNews.h"
 
 #include "frame/Skin.h"
-#include "search/ActiveWindow.h"
 #include "search/RecentList.h"
 #include "search/SearchAddress.h"
 #include "search/SearchPanel.h"
@@ -29,7 +28,8 @@ constexpr double kBoxHeight = 315;
 
 }  // namespace
 
-frmNews::frmNews(AppContext& app) : SkinnedPanel(app, panelDesign()) {
+frmNews::frmNews(AppContext& app, ActiveBrowser& browser)
+    : SkinnedPanel(app, panelDesign()), browser_(browser) {
     using namespace search_panel;
     const double w = design().width;
     for (forms::Control* c : std::initializer_list<forms::Control*>{
@@ -123,7 +123,8 @@ void frmNews::Command5_Click() {
             .sort = Combo12.listIndex(),
         },
         readSearchHosts(app().iniPath()).groups);
-    openInActiveWindow(app(), address);
+    // The main window's OpenInIE, straight: this panel has none of its own.
+    browser_.openFromPanel(address);
 }
 
 }  // namespace surfdeck

@@ -1,7 +1,8 @@
 #pragma once
+#include "browser/ActiveBrowser.h"
 #include "forms/Controls.h"
 #include "frame/SkinnedPanel.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 
@@ -10,7 +11,7 @@ namespace surfdeck {
 // active browser window.
 class frmNews : public SkinnedPanel {
   public:
-    explicit frmNews(AppContext& app);
+    frmNews(AppContext& app, ActiveBrowser& browser);
 
     forms::ComboBox Combo19{*this, "Combo19"};
     forms::Label Label13{*this, "Label13"};
@@ -45,6 +46,9 @@ class frmNews : public SkinnedPanel {
     void saveSettings() override;
     // Search: the five boxes' texts join their recent lists, then the address opens.
     void Command5_Click();
+
+  private:
+    ActiveBrowser& browser_;
 };
 
 }  // namespace surfdeck

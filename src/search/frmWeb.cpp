@@ -1,7 +1,6 @@
 #include "search/frmWeb.h"
 
 #include "frame/Skin.h"
-#include "related/frmBrowser.h"
 #include "search/RecentList.h"
 #include "search/SearchAddress.h"
 #include "search/SearchPanel.h"
@@ -29,7 +28,8 @@ constexpr double kBoxHeight = 288;
 
 }  // namespace
 
-frmWeb::frmWeb(AppContext& app) : SkinnedPanel(app, panelDesign()) {
+frmWeb::frmWeb(AppContext& app, std::function<void(const std::string&)> relatedOpenInIE)
+    : SkinnedPanel(app, panelDesign()), relatedOpenInIE_(std::move(relatedOpenInIE)) {
     using namespace search_panel;
     const double w = design().width;
     for (forms::Control* c : std::initializer_list<forms::Control*>{
@@ -113,7 +113,7 @@ void frmWeb::Command3_Click() {
 }
 
 void frmWeb::OpenInIE(const std::string& st) {
-    frmBrowser::OpenInIE(app(), st);
+    relatedOpenInIE_(st);
 }
 
 }  // namespace surfdeck

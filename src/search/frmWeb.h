@@ -1,9 +1,10 @@
 #pragma once
+#include <functional>
 #include <string>
 
 #include "forms/Controls.h"
 #include "frame/SkinnedPanel.h"
-#include "shell/AppContext.h"
+#include "settings/AppContext.h"
 
 namespace surfdeck {
 
@@ -11,7 +12,9 @@ namespace surfdeck {
 // web advanced search and the Search button that opens it in the active browser window.
 class frmWeb : public SkinnedPanel {
   public:
-    explicit frmWeb(AppContext& app);
+    // relatedOpenInIE is the related-sites panel's OpenInIE, the next step of this
+    // panel's own.
+    frmWeb(AppContext& app, std::function<void(const std::string&)> relatedOpenInIE);
 
     forms::ComboBox Combo15{*this, "Combo15"};
     forms::Label Label3{*this, "Label3"};
@@ -45,6 +48,9 @@ class frmWeb : public SkinnedPanel {
     // Opens st in the active browser window, through the related-sites panel's
     // OpenInIE (which neither needs nor loads that panel).
     void OpenInIE(const std::string& st);
+
+  private:
+    std::function<void(const std::string&)> relatedOpenInIE_;
 };
 
 }  // namespace surfdeck

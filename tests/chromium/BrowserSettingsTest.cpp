@@ -7,9 +7,9 @@
 #include <QTemporaryDir>
 #include <utility>
 
-#include "platform/chromium/BrowserLauncher.h"
-#include "platform/chromium/BrowserSettings.h"
-#include "shell/Settings.h"
+#include "platform/devtools/BrowserLauncher.h"
+#include "platform/devtools/BrowserSettings.h"
+#include "settings/Settings.h"
 
 namespace surfdeck::chromium {
 namespace {

@@ -5,7 +5,7 @@
 #include <QTcpSocket>
 #include <optional>
 
-#include "platform/chromium/LoopbackHttp.h"
+#include "platform/devtools/LoopbackHttp.h"
 #include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {

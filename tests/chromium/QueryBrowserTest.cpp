@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "platform/chromium/BrowserLauncher.h"
+#include "platform/devtools/BrowserLauncher.h"
 #include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {

@@ -1,4 +1,4 @@
-#include "platform/chromium/RunningBrowser.h"
+#include "platform/devtools/RunningBrowser.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/chromium/BrowserSettings.h"
-#include "platform/chromium/ChromiumAutomation.h"
-#include "shell/Settings.h"
+#include "platform/devtools/BrowserSettings.h"
+#include "platform/devtools/ChromiumAutomation.h"
+#include "settings/Settings.h"
 #include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium {

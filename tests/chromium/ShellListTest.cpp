@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/chromium/CdpBrowser.h"
+#include "platform/devtools/CdpBrowser.h"
 #include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {

@@ -6,7 +6,7 @@
 #include <QTcpSocket>
 #include <functional>
 
-#include "platform/chromium/WebSocketClient.h"
+#include "platform/devtools/WebSocketClient.h"
 #include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::chromium::test {

@@ -29,9 +29,9 @@
 #include "browser/IE_Class.h"
 #include "browser/TrackingContext.h"
 #include "browser/cIEWindows.h"
-#include "platform/Automation.h"
-#include "platform/BackendTraits.h"
-#include "platform/Desktop.h"
+#include "ports/Automation.h"
+#include "ports/BackendTraits.h"
+#include "ports/Desktop.h"
 
 namespace surfdeck::contract {
 

@@ -5,7 +5,9 @@
 
 #include "AutomationContract.h"
 #include "RealBrowserBackend.h"
-#include "platform/chromium/ChromiumAutomation.h"
+#include "platform/devtools/ChromiumAutomation.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimDesktop.h"
 
 namespace surfdeck::contract {
 namespace {

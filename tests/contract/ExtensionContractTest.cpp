@@ -13,8 +13,10 @@
 
 #include "AutomationContract.h"
 #include "RealBrowserBackend.h"
+#include "app/BrowserHosts.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
-#include "shell/BrowserHosts.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimDesktop.h"
 
 namespace surfdeck::contract {
 namespace {

@@ -8,12 +8,12 @@
 #include <QTemporaryDir>
 #include <set>
 
-#include "support/ChromiumTestSupport.h"
 #include "AutomationContract.h"
 #include "FirefoxTestSupport.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::contract {
 namespace {

@@ -9,9 +9,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "support/ChromiumTestSupport.h"
 #include "FirefoxTestSupport.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
+#include "support/ChromiumTestSupport.h"
 
 namespace surfdeck::firefox::test {
 namespace {

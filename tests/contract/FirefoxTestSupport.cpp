@@ -16,8 +16,8 @@
 #include <QUrl>
 #include <vector>
 
+#include "app/BrowserHosts.h"
 #include "support/ChromiumTestSupport.h"
-#include "shell/BrowserHosts.h"
 
 extern char** environ;
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/chromium/CdpConnection.h"
+#include "platform/devtools/CdpConnection.h"
 
 namespace surfdeck::firefox::test {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "support/TempFolder.h"
 
 namespace surfdeck {

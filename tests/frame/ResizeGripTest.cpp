@@ -8,7 +8,8 @@ using namespace surfdeck::testing;
 
 namespace {
 
-// The related panel, 3804 x 5328, its grip pressed with the pointer at 500, 500 pixels.
+// The related panel at the size it loads with when nothing is stored, 4000 x 6000, its grip pressed
+// with the pointer at 500, 500 pixels.
 struct ResizeGripTest : ::testing::Test, Shown<frmBrowser> {
     ResizeGripTest() {
         desktop.setCursorPos({500, 500});
@@ -25,22 +26,22 @@ struct ResizeGripTest : ::testing::Test, Shown<frmBrowser> {
 
 TEST_F(ResizeGripTest, FollowsThePointerInStepsOfMoreThanFifteenPixels) {
     pointerTo(515, 515);
-    EXPECT_EQ(f.width(), 3804);
-    EXPECT_EQ(f.height(), 5328);
+    EXPECT_EQ(f.width(), 4000);
+    EXPECT_EQ(f.height(), 6000);
     pointerTo(520, 515);
-    EXPECT_EQ(f.width(), 3804 + 300);
-    EXPECT_EQ(f.height(), 5328);
+    EXPECT_EQ(f.width(), 4000 + 300);
+    EXPECT_EQ(f.height(), 6000);
     pointerTo(535, 520);  // 15 and 20 from the last step
-    EXPECT_EQ(f.width(), 4104);
-    EXPECT_EQ(f.height(), 5328 + 300);
+    EXPECT_EQ(f.width(), 4300);
+    EXPECT_EQ(f.height(), 6000 + 300);
     // The grip stays in the corner, and the content follows.
-    EXPECT_EQ(f.Image8.left(), 4104 - 144 - 48);
-    EXPECT_EQ(f.Image8.top(), 5628 - 144 - 48);
-    EXPECT_EQ(f.WebBrowser2.height(), 5628 - 860);
+    EXPECT_EQ(f.Image8.left(), 4300 - 144 - 48);
+    EXPECT_EQ(f.Image8.top(), 6300 - 144 - 48);
+    EXPECT_EQ(f.WebBrowser2.height(), 6300 - 860);
     // Released, it no longer follows.
     f.Image8.mouseUp(forms::LeftButton, 0, 300, 300);
     pointerTo(700, 700);
-    EXPECT_EQ(f.width(), 4104);
+    EXPECT_EQ(f.width(), 4300);
 }
 
 TEST_F(ResizeGripTest, NeverShrinksThePanelBelowWhatItsContentNeeds) {

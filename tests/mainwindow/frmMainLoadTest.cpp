@@ -4,13 +4,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/Main.h"
 #include "mainwindow/frmMain.h"
-#include "platform/FileRegistry.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimFormHost.h"
-#include "shell/AppContext.h"
-#include "shell/Main.h"
+#include "settings/AppContext.h"
 #include "support/TempFolder.h"
 
 namespace surfdeck {

@@ -8,9 +8,9 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "app/Main.h"
 #include "mainwindow/frmMain.h"
-#include "platform/CompositeAutomation.h"
-#include "platform/FileRegistry.h"
+#include "platform/file/FileRegistry.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDesktop.h"
 #include "platform/qt/QtEventLoop.h"
@@ -18,11 +18,11 @@
 #include "platform/qt/QtResultsBrowser.h"
 #include "platform/qt/QtTimers.h"
 #include "platform/sim/SimShell.h"
+#include "ports/CompositeAutomation.h"
 #include "related/frmBrowser.h"
 #include "search/frmImage.h"
 #include "search/frmNews.h"
 #include "search/frmWeb.h"
-#include "shell/Main.h"
 
 namespace surfdeck::qttest {
 
@@ -45,7 +45,8 @@ struct QtProgram {
     // A browser window at address that the program takes as the one in front.
     Hwnd openTab(const std::string& address) {
         const Hwnd h = shell.openWindow(address).handle;
-        program.main.load().ActiveIEHwnd = h;
+        program.main.load();
+        program.browser.ActiveIEHwnd = h;
         return h;
     }
     // The search service answers the related-sites query for site with the saved page.

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/FileRegistry.h"
-#include "shell/Registration.h"
+#include "app/Registration.h"
+#include "platform/file/FileRegistry.h"
 #include "support/TempFolder.h"
 
 using namespace surfdeck;

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileRegistry.h"
-#include "platform/RegFile.h"
+#include "platform/file/FileRegistry.h"
+#include "platform/file/RegFile.h"
 #include "support/TempFolder.h"
 
 namespace surfdeck {

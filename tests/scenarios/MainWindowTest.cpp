@@ -2,9 +2,9 @@
 #include <vector>
 
 #include "ScenarioHarness.h"
+#include "app/Main.h"
 #include "mainwindow/frmMain.h"
-#include "shell/Main.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 using surfdeck::frmMain;
 using surfdeck::testing::Scenario;
@@ -71,7 +71,7 @@ TEST(ActiveWindow, AWindowClosingWhileTheListAttachesItDoesNotStayListed) {
     // With our own window in front, every tick walks the whole list.
     s.ok("open http://c.example/\nfront frmMain\nwait 1000\n");
     EXPECT_EQ(occurrences(s.read("log.txt"), "Error in timer1.sub"), 0);
-    EXPECT_EQ(mainWindow(s).IEWin->Count(), 2);
+    EXPECT_EQ(s.runner().program()->browser.IEWin->Count(), 2);
 }
 
 TEST(BrowserCommands, DoNothingWithoutAnActiveWindow) {

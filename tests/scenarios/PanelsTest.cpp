@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "ScenarioHarness.h"
+#include "app/Main.h"
 #include "related/frmBrowser.h"
-#include "shell/Main.h"
 
 using surfdeck::EmbeddedRole;
 using surfdeck::testing::Scenario;

@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "ScenarioHarness.h"
+#include "app/Main.h"
 #include "mainwindow/frmMain.h"
-#include "shell/Main.h"
 
 using surfdeck::BrowserStatus;
 using surfdeck::Notifier;

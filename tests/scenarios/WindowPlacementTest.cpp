@@ -1,7 +1,7 @@
 #include <string>
 
 #include "ScenarioHarness.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 using surfdeck::testing::Scenario;
 

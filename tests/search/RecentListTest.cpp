@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "search/RecentList.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "support/TempFolder.h"
 
 namespace surfdeck {

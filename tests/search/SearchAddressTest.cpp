@@ -3,7 +3,7 @@
 #include <string>
 
 #include "search/SearchAddress.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "support/TempFolder.h"
 
 // Fields left out of a designated initializer keep their defaults, which is the point here.

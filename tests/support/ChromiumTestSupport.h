@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
-#include "platform/chromium/BrowserSettings.h"
-#include "platform/chromium/CdpConnection.h"
-#include "platform/chromium/CdpTab.h"
-#include "platform/chromium/ChromiumAutomation.h"
+#include "platform/devtools/BrowserSettings.h"
+#include "platform/devtools/CdpConnection.h"
+#include "platform/devtools/CdpTab.h"
+#include "platform/devtools/ChromiumAutomation.h"
+#include "ports/Automation.h"
 
 namespace surfdeck::chromium::test {
 

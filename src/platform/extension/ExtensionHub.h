@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "platform/BrowserStatus.h"
+#include "ports/BrowserStatus.h"
 
-#include "platform/Automation.h"
 #include "platform/extension/wire/Wire.h"
+#include "ports/Automation.h"
 
 // The browsers connected through their bridges, as one list of tabs: every connection's
 // messages are decoded here, its pushed state kept, its calls matched with their replies,

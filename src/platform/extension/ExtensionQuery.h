@@ -2,9 +2,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/Automation.h"
-#include "platform/chromium/SinkList.h"
+#include "platform/devtools/SinkList.h"
 #include "platform/extension/ExtensionHub.h"
+#include "ports/Automation.h"
 
 namespace surfdeck::extension {
 

@@ -1,9 +1,9 @@
 #pragma once
 #include <memory>
 
-#include "platform/Automation.h"
-#include "platform/chromium/SinkList.h"
+#include "platform/devtools/SinkList.h"
 #include "platform/extension/ExtensionHub.h"
+#include "ports/Automation.h"
 
 namespace surfdeck::extension {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Desktop.h"
+#include "ports/Desktop.h"
 
 namespace surfdeck {
 

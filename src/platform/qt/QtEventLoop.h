@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/EventLoop.h"
+#include "ports/EventLoop.h"
 
 namespace surfdeck {
 

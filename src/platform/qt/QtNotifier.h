@@ -2,7 +2,7 @@
 #include <QString>
 #include <memory>
 
-#include "platform/BrowserStatus.h"
+#include "ports/BrowserStatus.h"
 
 class QDBusConnection;
 

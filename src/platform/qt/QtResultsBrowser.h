@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/Automation.h"
 #include "platform/qt/QtEmbeddedWidget.h"
+#include "ports/Automation.h"
 
 class QTextBrowser;
 class QWidget;

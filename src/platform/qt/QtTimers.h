@@ -2,7 +2,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/Timers.h"
+#include "ports/Timers.h"
 
 class QTimer;
 

@@ -3,9 +3,9 @@
 #include <functional>
 #include <map>
 
-#include "platform/Clock.h"
-#include "platform/EventLoop.h"
-#include "platform/Timers.h"
+#include "ports/Clock.h"
+#include "ports/EventLoop.h"
+#include "ports/Timers.h"
 
 namespace surfdeck {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Desktop.h"
+#include "ports/Desktop.h"
 
 namespace surfdeck {
 

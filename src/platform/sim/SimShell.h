@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
-#include "platform/BackendTraits.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimShellWindow.h"
 #include "platform/sim/SimShellWindows.h"
 #include "platform/sim/SimWeb.h"
 #include "platform/sim/SimWebBrowser.h"
+#include "ports/Automation.h"
+#include "ports/BackendTraits.h"
 
 namespace surfdeck {
 

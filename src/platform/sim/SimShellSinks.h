@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Automation.h"
+#include "ports/Automation.h"
 
 namespace surfdeck {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
 #include "platform/sim/SimShellSinks.h"
 #include "platform/sim/SimWebDocument.h"
+#include "ports/Automation.h"
 
 namespace surfdeck {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <memory>
 
-#include "platform/Automation.h"
 #include "platform/sim/SimShellSinks.h"
+#include "ports/Automation.h"
 
 namespace surfdeck {
 

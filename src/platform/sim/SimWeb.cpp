@@ -4,41 +4,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Text.h"
+
 namespace surfdeck {
 
 namespace {
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string escapeText(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 // The value of attribute name inside one tag's text, quoted or not; empty when absent.
 std::string attribute(const std::string& tag, const std::string& name) {
-    const std::string low = lower(tag);
+    const std::string low = lowerAscii(tag);
     std::size_t at = 0;
     while ((at = low.find(name, at)) != std::string::npos) {
         bool startsWord = at > 0 && std::isspace(static_cast<unsigned char>(low[at - 1]));
@@ -76,7 +50,7 @@ void SimWeb::removePage(const std::string& address) {
 
 std::string SimWeb::filePath(const std::string& address) {
     std::string path;
-    if (lower(address.substr(0, 5)) == "file:") {
+    if (lowerAscii(address.substr(0, 5)) == "file:") {
         path = address.substr(5);
         if (path.rfind("//", 0) == 0) path = path.substr(2);
     } else if (!address.empty() && address[0] == '/') {
@@ -102,7 +76,7 @@ std::string SimWeb::filePath(const std::string& address) {
 
 std::string SimWeb::notFoundPage(const std::string& address) {
     return "<html><head><title>Not found</title></head><body><h1>Not found</h1><p>" +
-           escapeText(address) + "</p></body></html>";
+           htmlEscaped(address) + "</p></body></html>";
 }
 
 std::string SimWeb::fetch(const std::string& address) {
@@ -124,7 +98,7 @@ std::string SimWeb::fetch(const std::string& address) {
 
 std::vector<std::string> SimWeb::frameAddresses(const std::string& markup) {
     std::vector<std::string> out;
-    const std::string low = lower(markup);
+    const std::string low = lowerAscii(markup);
     std::size_t at = 0;
     while ((at = low.find('<', at)) != std::string::npos) {
         std::size_t end = low.find('>', at);

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimShellSinks.h"
 #include "platform/sim/SimWeb.h"
 #include "platform/sim/SimWebDocument.h"
+#include "ports/Automation.h"
 
 namespace surfdeck {
 

@@ -2,14 +2,11 @@
 
 #include <cctype>
 
+#include "base/Text.h"
+
 namespace surfdeck {
 
 namespace {
-
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // Position of the tag "<name" that is followed by the end of the name, from start.
 std::size_t findTag(const std::string& low, const std::string& name, std::size_t start) {
@@ -28,7 +25,7 @@ std::size_t findTag(const std::string& low, const std::string& name, std::size_t
 
 SimWebDocument::SimWebDocument(const std::string& markup, std::vector<std::string>* sinkErrors)
     : sinks_(sinkErrors) {
-    const std::string low = lower(markup);
+    const std::string low = lowerAscii(markup);
     std::size_t open = findTag(low, "<body", 0);
     if (open != std::string::npos) {
         std::size_t openEnd = low.find('>', open);

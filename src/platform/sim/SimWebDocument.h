@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
 #include "platform/sim/SimShellSinks.h"
+#include "ports/Automation.h"
 
 namespace surfdeck {
 

@@ -14,12 +14,12 @@
 #include <QTimer>
 #include <cerrno>
 
-#include "platform/chromium/BrowserSettings.h"
-#include "platform/chromium/RunningBrowser.h"
+#include "platform/devtools/BrowserSettings.h"
+#include "platform/devtools/RunningBrowser.h"
 #include "platform/extension/ExtensionQuery.h"
 #include "platform/extension/ExtensionShellWindows.h"
-#include "shell/Log.h"
-#include "shell/Settings.h"
+#include "settings/Log.h"
+#include "settings/Settings.h"
 
 namespace surfdeck::extension {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Automation.h"
-#include "platform/Desktop.h"
 #include "platform/extension/ExtensionHub.h"
+#include "ports/Automation.h"
+#include "ports/Desktop.h"
 
 class QObject;
 class QLocalSocket;
