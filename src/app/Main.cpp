@@ -19,12 +19,15 @@ namespace surfdeck {
 
 namespace {
 
-// Each panel's close button unloads it; the next showing builds it afresh.
-template <class F>
-ProgramWindows::Make<F> panel(forms::FormSlot<F>& self, ProgramWindows::Make<F> make) {
-    return [&self, make = std::move(make)] {
+// Each panel's close button unloads it; the next showing builds it afresh. The slot is
+// named by member, and reached only when a panel is made: while the program is being
+// built, its slots do not exist yet.
+template <class F, class Owner>
+ProgramWindows::Make<F> panel(Owner* windows, forms::FormSlot<F> ProgramWindows::*slot,
+                              ProgramWindows::Make<F> make) {
+    return [windows, slot, make = std::move(make)] {
         auto f = make();
-        f->closeRequested = [&self] { self.unload(); };
+        f->closeRequested = [windows, slot] { (windows->*slot).unload(); };
         return f;
     };
 }
@@ -39,8 +42,9 @@ Program::Program(AppContext& a, Automation& automationPort, Registry& registryPo
               f->closeRequested = [this] { closeMainWindow(); };
               return f;
           },
-          panel<frmBrowser>(related, [this] { return std::make_unique<frmBrowser>(app, browser); }),
-          panel<frmWeb>(web,
+          panel<frmBrowser>(this, &ProgramWindows::related,
+                            [this] { return std::make_unique<frmBrowser>(app, browser); }),
+          panel<frmWeb>(this, &ProgramWindows::web,
                         [this] {
                             // The web panel opens its addresses through the related panel's
                             // OpenInIE, which needs no loaded panel.
@@ -48,8 +52,10 @@ Program::Program(AppContext& a, Automation& automationPort, Registry& registryPo
                                 frmBrowser::OpenInIE(browser, st);
                             });
                         }),
-          panel<frmNews>(news, [this] { return std::make_unique<frmNews>(app, browser); }),
-          panel<frmImage>(image, [this] { return std::make_unique<frmImage>(app, browser); }),
+          panel<frmNews>(this, &ProgramWindows::news,
+                         [this] { return std::make_unique<frmNews>(app, browser); }),
+          panel<frmImage>(this, &ProgramWindows::image,
+                          [this] { return std::make_unique<frmImage>(app, browser); }),
           [this] { return std::make_unique<frmMenu>(app, *this); }),
       app(a),
       automation(automationPort),
