@@ -175,7 +175,10 @@ TEST_F(FirefoxForeground, TheClickedWindowsTabIsInFrontAndAnotherProgramLeavesNo
 TEST_F(FirefoxForeground, BringingATabForwardRaisesItsWindowPastAnotherProgram) {
     clickInto(otherX, false);
     ASSERT_TRUE(waitFor([&] { return activeWindow() == otherX; }, 5000));
-    for (auto [tab, window] : {std::pair{alpha, alphaX}, std::pair{beta, betaX}}) {
+    for (const auto& [tabOf, windowOf] : {std::pair{alpha, alphaX}, std::pair{beta, betaX}}) {
+        // Copies: clang 14 cannot capture a structured binding in a lambda.
+        const auto tab = tabOf;
+        const auto window = windowOf;
         ASSERT_TRUE(foreground->setForegroundWindow(tab));
         EXPECT_TRUE(waitFor([&] { return activeWindow() == window; }, 5000))
             << "active: " << activeWindow() << ", wanted " << window;
