@@ -13,7 +13,7 @@ from desktop import TourFailure, wait_for
 from program import Surfdeck, make_program_folder, resident_kb
 import tour as tour_module
 
-from performance_procs import descendants, pss_kb
+from performance_procs import by_kind, cpu_each, cpu_seconds, descendants, pss_kb
 
 
 class ExtensionFigures:
@@ -198,3 +198,58 @@ class ExtensionFigures:
             if later and later[0] - sent < 2:
                 self.sample("front report at bridge", later[0] - sent)
                 self.sample("front report after title", later[0] - titled)
+
+    # --- what the extension alone adds -------------------------------------------------
+
+    def fresh_pair(self):
+        """Two browsers that differ in the extension alone: the toured browser's profile,
+        which holds it, and a profile without it, both started afresh on the same twenty
+        pages, side by side, with a Surfdeck connected and another program's window in
+        front; then one idle minute for both. The toured browser's own minutes compare a
+        browser that has done the tour with one that has only loaded its pages."""
+        tour = self.tour
+        tour.procs.stop(tour.browser.proc)
+        app = Surfdeck(tour.procs, tour.display, tour.app.folder)
+        app.start()
+        app.wait_window("Surfdeck", timeout=30)
+        mark = len(app.log())
+        urls = [tour.web.url(f"/fresh-{i}") for i in range(20)]
+        pair = {
+            "with": Chromium(tour.procs, tour.display, tour.browser.profile, tour.web.host),
+            "without": Chromium(tour.procs, tour.display, os.path.join(self.work, "fresh-plain"),
+                                tour.web.host),
+        }
+        # The toured browser's endpoint file names a port nobody answers on now.
+        stale = os.path.join(tour.browser.profile, "DevToolsActivePort")
+        if os.path.exists(stale):
+            os.remove(stale)
+        try:
+            for kind, browser in pair.items():
+                browser.start(urls, name=f"chromium-fresh-{kind}", extensions=True)
+            for kind, browser in pair.items():
+                wait_for(f"the {kind} browser's pages", lambda b=browser: len(
+                    [p for p in b.pages() if p["url"].startswith("http")]) >= len(urls),
+                    timeout=60)
+            wait_for("\"Browser connected\" in log.txt", lambda: any(
+                line.startswith("Browser connected") for line in app.log()[mark:]), timeout=60)
+            _, minimal = self.shown_after([self.minimal], "Minimal Qt", label="minimal-fresh")
+            time.sleep(30)
+            trees = {kind: (lambda b=b: [b.proc.pid] + descendants(b.proc.pid))
+                     for kind, b in pair.items()}
+            before = {kind: cpu_seconds(t()) for kind, t in trees.items()}
+            each = {kind: cpu_each(t()) for kind, t in trees.items()}
+            t0 = time.monotonic()
+            self.say(f"  idle: {self.args.idle} s, two fresh browsers")
+            time.sleep(self.args.idle)
+            span = time.monotonic() - t0
+            for kind, t in trees.items():
+                self.sample(f"cpu fresh browser {kind} extension",
+                            100.0 * (cpu_seconds(t()) - before[kind]) / span)
+                self.notes.append(f"fresh browser {kind} extension, by process: "
+                                  + by_kind(each[kind], cpu_each(t()), span))
+            tour.procs.stop(minimal)
+        finally:
+            for browser in pair.values():
+                if browser.proc:
+                    tour.procs.stop(browser.proc)
+            tour.procs.stop(app.proc)
