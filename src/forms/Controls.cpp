@@ -270,6 +270,11 @@ void Timer::setTimerEnabled(bool v) {
     changed();
 }
 
+void Timer::setIdle(bool idle) {
+    idle_ = idle;
+    if (timers_ && running_) timers_->setIdle(id_, idle);
+}
+
 // Setting the interval restarts the period, as a message timer does; 0 stops it.
 void Timer::restart() {
     if (!timers_) return;
@@ -284,6 +289,7 @@ void Timer::restart() {
             });
         });
         running_ = true;
+        if (idle_) timers_->setIdle(id_, true);
     }
 }
 

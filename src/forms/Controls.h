@@ -252,6 +252,10 @@ class Timer : public Control {
     void setInterval(int ms);
     bool timerEnabled() const { return timerEnabled_; }
     void setTimerEnabled(bool v);
+    // Tells the timer facility that ticks would change nothing until told otherwise;
+    // the timer keeps its period and may still tick.
+    void setIdle(bool idle);
+    bool idle() const { return idle_; }
     std::function<void()> onTimer;
     // Starts ticking once the form has a timer facility (at load); stops at unload.
     void attach(Timers& timers);
@@ -264,6 +268,7 @@ class Timer : public Control {
     bool running_ = false;
     int interval_ = 0;
     bool timerEnabled_ = true;
+    bool idle_ = false;
 };
 
 // The place of an embedded browser control on a form.

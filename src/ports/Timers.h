@@ -13,6 +13,10 @@ class Timers {
     virtual TimerId startTimer(int intervalMs, std::function<void()> tick) = 0;
     // Stops it; an unknown id is ignored. Safe to call from inside its own tick.
     virtual void stopTimer(TimerId id) = 0;
+    // A hint: until told otherwise, the timer's ticks would change nothing. A backend
+    // may leave them out to save waking up, and starts the period afresh when the
+    // timer is busy again. Ignoring the hint is always correct.
+    virtual void setIdle(TimerId /*id*/, bool /*idle*/) {}
 };
 
 }  // namespace surfdeck

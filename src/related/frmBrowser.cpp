@@ -161,6 +161,7 @@ frmBrowser::frmBrowser(AppContext& app, ActiveBrowser& browser)
     Image8.onMouseDown = [this](int b, int s, float x, float y) { Image8_MouseDown(b, s, x, y); };
     Image8.onMouseUp = [this](int b, int s, float x, float y) { Image8_MouseUp(b, s, x, y); };
 
+    Timer1.setIdle(true);  // until the grip is pressed
     Timer1.setInterval(ResizeGrip::TimerPeriod);
     Timer1.onTimer = [this] { Timer1_Timer(); };
 }
@@ -471,10 +472,13 @@ void frmBrowser::OpenInIE(ActiveBrowser& browser, const std::string& st) {
 
 void frmBrowser::Image8_MouseDown(int, int, float, float) {
     grip_.press();
+    Timer1.setIdle(grip_.GripActive != 1);
 }
 
 void frmBrowser::Image8_MouseUp(int, int, float, float) {
     grip_.release();
+    // A tick does nothing while the grip is not held: the timer need not wake.
+    Timer1.setIdle(grip_.GripActive != 1);
 }
 
 void frmBrowser::Timer1_Timer() {

@@ -101,6 +101,21 @@ TEST(FormTimers, TickWhileLoadedAndStopAtIntervalZeroAndAtUnload) {
     EXPECT_EQ(f.timers.runningCount(), 0u);
 }
 
+TEST(FormTimers, AnIdleHintReachesTheFacilityOutlivesARestartAndKeepsTheTicks) {
+    Fixture f;
+    FormSlot<TestForm> slot([&] { return std::make_unique<TestForm>(f.context); });
+    TestForm& form = slot.load();
+    form.Timer1.setIdle(true);
+    EXPECT_EQ(f.timers.idleCount(), 1u);
+    form.Timer1.setInterval(50);  // a new timer underneath, still idle
+    EXPECT_EQ(f.timers.idleCount(), 1u);
+    f.timers.advance(100);  // a hint only: the ticks still come
+    EXPECT_EQ(form.ticks, 2);
+    form.Timer1.setIdle(false);
+    EXPECT_EQ(f.timers.idleCount(), 0u);
+    EXPECT_EQ(f.timers.runningCount(), 1u);
+}
+
 TEST(FormTimers, AnErrorEscapingATickBecomesOneLogLine) {
     Fixture f;
     std::vector<std::string> log;

@@ -38,10 +38,17 @@ TEST_F(ResizeGripTest, FollowsThePointerInStepsOfMoreThanFifteenPixels) {
     EXPECT_EQ(f.Image8.left(), 4300 - 144 - 48);
     EXPECT_EQ(f.Image8.top(), 6300 - 144 - 48);
     EXPECT_EQ(f.WebBrowser2.height(), 6300 - 860);
-    // Released, it no longer follows.
+    // Released, it no longer follows, and its timer need not wake until the next press.
+    EXPECT_FALSE(f.Timer1.idle());
     f.Image8.mouseUp(forms::LeftButton, 0, 300, 300);
     pointerTo(700, 700);
     EXPECT_EQ(f.width(), 4300);
+    EXPECT_TRUE(f.Timer1.idle());
+    EXPECT_EQ(timers.idleCount(), 1u);
+    f.Image8.mouseDown(forms::LeftButton, 0, 10, 10);
+    EXPECT_EQ(timers.idleCount(), 0u);
+    pointerTo(720, 700);
+    EXPECT_EQ(f.width(), 4300 + 300);
 }
 
 TEST_F(ResizeGripTest, NeverShrinksThePanelBelowWhatItsContentNeeds) {

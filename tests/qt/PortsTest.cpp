@@ -47,6 +47,31 @@ TEST(Ports, ATimerTicksUntilStoppedFromItsOwnTickAndAWaitInsideDoesNotReenterIt)
     EXPECT_EQ(deepest, 1);
 }
 
+TEST(Ports, AnIdleTimerDoesNotWakeAndTicksAgainOnceBusy) {
+    QtTimers timers;
+    int ticks = 0;
+    const Timers::TimerId id = timers.startTimer(5, [&] { ++ticks; });
+    timers.setIdle(id, true);
+    EXPECT_EQ(timers.wakingCount(), 0u);
+    QTest::qWait(40);
+    EXPECT_EQ(ticks, 0);
+    timers.setIdle(id, false);
+    EXPECT_EQ(timers.wakingCount(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 2; }, 5000));
+    // Idle from inside its own tick: the ticks stop there.
+    ticks = 0;
+    timers.stopTimer(id);
+    const Timers::TimerId self = timers.startTimer(5, [&] {
+        ++ticks;
+        timers.setIdle(2, true);
+    });
+    EXPECT_EQ(self, 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks == 1; }, 5000));
+    QTest::qWait(40);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(timers.runningCount(), 1u);
+}
+
 TEST(Ports, TheEventLoopKeepsAnEarlyQuitAndEndsWithoutClosingOurWindows) {
     QtEventLoop early;
     early.quit();

@@ -6,8 +6,27 @@
 
 #include "platform/qt/QtFormHost.h"
 #include "platform/qt/QtFormWindow.h"
+#include "platform/qt/XPointer.h"
 
 namespace surfdeck {
+
+namespace {
+
+// Qt's positions are in its scaled pixels; the X server's answer is in the screen's.
+bool unscaled() {
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s->devicePixelRatio() != 1.0) return false;
+    return true;
+}
+
+}  // namespace
+
+QtDesktop::QtDesktop(QtFormHost& host, Foreground* external) : host_(host), external_(external) {
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        pointer_ = std::make_unique<XPointer>();
+}
+
+QtDesktop::~QtDesktop() = default;
 
 Hwnd QtDesktop::foregroundWindow() {
     if (Hwnd ours = host_.activeHandle()) return ours;
@@ -24,6 +43,9 @@ bool QtDesktop::setTopMost(Hwnd window, bool topMost) {
 }
 
 PixelPoint QtDesktop::cursorPos() {
+    if (pointer_ && unscaled()) {
+        if (std::optional<PixelPoint> p = pointer_->position()) return *p;
+    }
     const QPoint p = QCursor::pos();
     return {p.x(), p.y()};
 }

@@ -1,16 +1,21 @@
 #pragma once
+#include <memory>
+
 #include "ports/Desktop.h"
 
 namespace surfdeck {
 
 class QtFormHost;
+class XPointer;
 
 // The desktop as Qt sees it. Our own windows answer through the form host; windows
 // that are not ours (the browser's tabs) through the external foreground, if any.
 class QtDesktop : public Desktop {
   public:
-    explicit QtDesktop(QtFormHost& host, Foreground* external = nullptr)
-        : host_(host), external_(external) {}
+    explicit QtDesktop(QtFormHost& host, Foreground* external = nullptr);
+    ~QtDesktop() override;
+    QtDesktop(const QtDesktop&) = delete;
+    QtDesktop& operator=(const QtDesktop&) = delete;
 
     Hwnd foregroundWindow() override;
     bool setForegroundWindow(Hwnd window) override;
@@ -29,6 +34,7 @@ class QtDesktop : public Desktop {
   private:
     QtFormHost& host_;
     Foreground* external_;
+    std::unique_ptr<XPointer> pointer_;  // on X11 only
 };
 
 }  // namespace surfdeck

@@ -9,6 +9,7 @@ struct QtTimers::Entry {
     QTimer* timer = nullptr;  // deleted later: it may be stopped from its own timeout
     bool ticking = false;
     bool stopped = false;
+    bool idle = false;
 };
 
 QtTimers::QtTimers() = default;
@@ -51,6 +52,24 @@ void QtTimers::stopTimer(TimerId id) {
     it->second->timer->stop();
     it->second->timer->deleteLater();
     timers_.erase(it);
+}
+
+void QtTimers::setIdle(TimerId id, bool idle) {
+    auto it = timers_.find(id);
+    if (it == timers_.end() || it->second->idle == idle) return;
+    Entry& e = *it->second;
+    e.idle = idle;
+    if (idle) {
+        e.timer->stop();
+    } else {
+        e.timer->start();
+    }
+}
+
+std::size_t QtTimers::wakingCount() const {
+    std::size_t n = 0;
+    for (const auto& [id, e] : timers_) n += e->timer->isActive() ? 1 : 0;
+    return n;
 }
 
 }  // namespace surfdeck

@@ -18,8 +18,12 @@ class QtTimers : public Timers {
 
     TimerId startTimer(int intervalMs, std::function<void()> tick) override;
     void stopTimer(TimerId id) override;
-    // Timers that are running now.
+    // An idle timer's Qt timer is stopped: no wake-ups until it is busy again.
+    void setIdle(TimerId id, bool idle) override;
+    // Timers that are running now, idle ones included.
     std::size_t runningCount() const { return timers_.size(); }
+    // Timers that wake the event loop now.
+    std::size_t wakingCount() const;
 
   private:
     struct Entry;

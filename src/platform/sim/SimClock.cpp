@@ -23,7 +23,7 @@ LocalDateTime SimClock::now() {
 Timers::TimerId SimTimers::startTimer(int intervalMs, std::function<void()> tick) {
     TimerId id = nextId_++;
     if (intervalMs <= 0) return id;  // a period of 0 never ticks
-    timers_[id] = Entry{intervalMs, clock_.monotonicMs() + intervalMs, std::move(tick)};
+    timers_[id] = Entry{intervalMs, false, clock_.monotonicMs() + intervalMs, std::move(tick)};
     return id;
 }
 
@@ -34,6 +34,22 @@ void SimTimers::stopTimer(TimerId id) {
 int SimTimers::intervalOf(TimerId id) const {
     auto it = timers_.find(id);
     return it == timers_.end() ? 0 : it->second.interval;
+}
+
+void SimTimers::setIdle(TimerId id, bool idle) {
+    auto it = timers_.find(id);
+    if (it != timers_.end()) it->second.idle = idle;
+}
+
+bool SimTimers::isIdle(TimerId id) const {
+    auto it = timers_.find(id);
+    return it != timers_.end() && it->second.idle;
+}
+
+std::size_t SimTimers::idleCount() const {
+    std::size_t n = 0;
+    for (const auto& [id, e] : timers_) n += e.idle ? 1 : 0;
+    return n;
 }
 
 void SimTimers::advance(std::int64_t ms) {

@@ -34,10 +34,16 @@ class SimTimers : public Timers {
     bool isRunning(TimerId id) const { return timers_.count(id) != 0; }
     int intervalOf(TimerId id) const;
     std::size_t runningCount() const { return timers_.size(); }
+    // Virtual time costs nothing to wake, so an idle timer still ticks; the hint is
+    // only recorded, for tests.
+    void setIdle(TimerId id, bool idle) override;
+    bool isIdle(TimerId id) const;
+    std::size_t idleCount() const;
 
   private:
     struct Entry {
         int interval = 0;
+        bool idle = false;
         std::int64_t due = 0;
         std::function<void()> tick;
     };

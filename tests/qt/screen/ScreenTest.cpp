@@ -71,6 +71,14 @@ TEST(OnTheScreen, TheMainWindowInBothLayoutsAndRolledUp) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return m.height() < 300; }));
         }
         shoot(m, name);
+        if (p.app.settings.RollUp) {
+            // The pointer's place comes from the X server itself: over the band, it rolls down.
+            const QPoint over = placeOf(m).topLeft() + QPoint(20, 5);
+            QCursor::setPos(over);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return m.height() > 300; }));
+            EXPECT_EQ(p.desktop.cursorPos(), (PixelPoint{over.x(), over.y()}));
+            QCursor::setPos(1000, 700);
+        }
     }
 }
 
