@@ -237,7 +237,8 @@ export function startExtension(api, env = {}) {
         const frameId = sender.frameId ?? 0;
         // A document the user touched in ways we never saw as events still says so when
         // it navigates.
-        if (msg.activated === true && tabId >= 0 && historyOf(tabId).activated()) {
+        const activated = msg.kind === 'activated' || msg.activated === true;
+        if (activated && tabId >= 0 && historyOf(tabId).activated()) {
             historyChanged(tabId);
         }
         switch (msg.kind) {

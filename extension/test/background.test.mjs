@@ -153,6 +153,22 @@ describe('calls', () => {
         assert.equal(sent('reply')[0].ok, true);
     });
 
+    test('a click in a page keeps it for back when Surfdeck sends the tab on', async () => {
+        for (const clicked of [false, true]) {
+            const {api, sent} = await started();
+            const commit = (url, transitionType) => api.webNavigation.onCommitted.fire(
+                {tabId: 11, frameId: 0, url, transitionType, transitionQualifiers: []});
+            commit('https://c.test/', 'auto_toplevel');  // a tab opened at its address
+            if (clicked) {
+                api.runtime.onMessage.fire(
+                    {kind: 'activated'}, {id: api.runtime.id, tab: {id: 11}, frameId: 0});
+            }
+            commit('https://d.test/', 'link');  // our own tabs.update
+            const tab = sent('tab').filter((m) => m.tab.id === 11).at(-1);
+            assert.equal(tab?.tab.canGoBack ?? false, clicked, `clicked: ${clicked}`);
+        }
+    });
+
     test('a back the browser refuses greys the button', async () => {
         const {api, host, sent} = await started();
         api.webNavigation.onCommitted.fire({

@@ -49,6 +49,30 @@ describe('in Chromium', {skip: !program && 'no Chromium here', timeout: 60000}, 
         assert.match(body.result.html, /<p id="p">one<\/p>/);
     });
 
+    test('a tab opened at its address and clicked in keeps that page for back', async () => {
+        let at = b.received.length;
+        const {result} = await b.cdp('Target.createTarget', {url: `${b.base}/one.html`});
+        const opened = await b.waitFor(
+            (m) => m.type === 'tab' && m.tab.id !== b.tabId && m.tab.url.endsWith('/one.html') &&
+                m.tab.status === 'complete',
+            at);
+        const id = opened.tab.id;
+        await b.click(10, 10, result.targetId);
+        await b.waitFor((m) => m.type === 'page' && m.tabId === id && m.event === 'mouseup', at);
+        at = b.received.length;
+        await b.call('navigate', {tabId: id, url: `${b.base}/two.html`});
+        await b.waitFor(
+            (m) => m.type === 'tab' && m.tab.id === id && m.tab.url.endsWith('/two.html') &&
+                m.tab.canGoBack,
+            at);
+        at = b.received.length;
+        const back = await b.call('goBack', {tabId: id});
+        assert.equal(back.ok, true, back.error);
+        await b.waitFor(
+            (m) => m.type === 'tab' && m.tab.id === id && m.tab.url.endsWith('/one.html'), at);
+        await b.cdp('Target.closeTarget', {targetId: result.targetId});
+    });
+
     test(
         'a navigation the page starts waits for the decision, and a cancel keeps the page',
         async () => {

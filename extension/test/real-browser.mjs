@@ -195,9 +195,11 @@ export async function startBrowser(kind, program) {
         cdpWaiters.set(id, resolve);
         b.process.stdio[3].write(JSON.stringify({id, method, params, sessionId}) + '\0');
     });
-    b.click = async (x, y) => {
+    b.cdp = cdp;
+    b.click = async (x, y, targetId) => {
         const {result} = await cdp('Target.getTargets');
-        const page = result.targetInfos.find((t) => t.type === 'page');
+        const page = result.targetInfos.find(
+            (t) => t.type === 'page' && (!targetId || t.targetId === targetId));
         const {result: att} =
             await cdp('Target.attachToTarget', {targetId: page.targetId, flatten: true});
         for (const type of ['mousePressed', 'mouseReleased']) {

@@ -61,9 +61,8 @@ class ExtensionBackend : public RealBrowserBackend {
     Automation& automation() { return *automation_; }
     Foreground& foreground() { return *foreground_; }
 
-    // As a user opens one: a new tab, then the address typed into it. (A tab created at
-    // its address from outside never offers back from that first page on this route: see
-    // the lead's notes.) The new tab is the one listed that was not before.
+    // As a user opens one: a new tab, then the address typed into it. The new tab is the
+    // one listed that was not before.
     Hwnd open(const std::string& url) {
         const std::string id = driver_->newTab("about:blank");
         Hwnd handle = 0;
