@@ -4,19 +4,14 @@
 
 #include <cstdlib>
 
+#include "platform/qt/X11Connection.h"
+
 namespace surfdeck {
 
 XPointer::XPointer() {
-    int screenNumber = 0;
-    connection_ = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection_)) {
-        xcb_disconnect(connection_);
-        connection_ = nullptr;
-        return;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
-    root_ = screens.rem > 0 && screens.data ? screens.data->root : 0;
+    const X11Connection x = connectX11();
+    connection_ = x.connection;
+    root_ = x.root;
 }
 
 XPointer::~XPointer() {

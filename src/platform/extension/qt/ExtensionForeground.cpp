@@ -4,6 +4,7 @@
 
 #include "platform/extension/ExtensionTab.h"
 #include "platform/extension/qt/ExtensionAutomation.h"
+#include "platform/qt/X11Connection.h"
 
 namespace surfdeck::extension {
 
@@ -21,16 +22,10 @@ struct Freed {
 }  // namespace
 
 X11ActiveWindow::X11ActiveWindow() {
-    int screenNumber = 0;
-    connection_ = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection_)) {
-        xcb_disconnect(connection_);
-        connection_ = nullptr;
-        return;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
-    root_ = screens.data ? screens.data->root : 0;
+    const X11Connection x = connectX11();
+    connection_ = x.connection;
+    root_ = x.root;
+    if (!connection_) return;
     const char* names[] = {"_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_WM_NAME", "UTF8_STRING",
                            "_NET_CLIENT_LIST"};
     constexpr int kAtoms = sizeof names / sizeof names[0];
