@@ -18,9 +18,11 @@ _TABS = """
 const out = [];
 const front = Services.wm.getMostRecentWindow("navigator:browser");
 for (const w of Services.wm.getEnumerator("navigator:browser"))
-  for (const t of w.gBrowser.tabs)
-    out.push({id: String(t.linkedBrowser.browserId), url: t.linkedBrowser.currentURI.spec,
+  for (const t of w.gBrowser.tabs) {
+    const uri = t.linkedBrowser.currentURI;  // its whole address: scheme and host, then path
+    out.push({id: String(t.linkedBrowser.browserId), url: uri.prePath + uri.pathQueryRef,
               title: t.linkedBrowser.contentTitle || t.label, front: w === front && t.selected});
+  }
 return out;
 """
 
