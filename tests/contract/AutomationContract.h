@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,39 @@ struct PageEvents : DocumentEvents {
     bool allowMenu = true;
     std::vector<std::string> lines;
 };
+
+// How the real-browser fixtures open a tab as a user does: a new tab at about:blank, then
+// the address typed into it (`type`, given the tab's handle). `shows(address)` tells
+// whether the new tab's page is at that address and complete. The new tab is the one
+// listed that is not in `known`; done once the backend too has seen the page complete,
+// so that nothing of this load reaches a test's receivers.
+inline Hwnd openAsUser(ShellWindows& list, std::set<Hwnd>& known,
+                       const std::function<bool(const std::function<bool()>&)>& waitFor,
+                       const std::function<bool(const std::string&)>& shows,
+                       const std::function<void(Hwnd)>& type, const std::string& url) {
+    Hwnd handle = 0;
+    std::shared_ptr<BrowserWindow> window;
+    const bool listed = waitFor([&] {
+        for (int i = 0; i < list.Count() && !window; ++i) {
+            try {
+                auto w = list.Item(i);
+                if (!known.count(w->HWND())) window = w;
+            } catch (const AutomationError&) {
+            }
+        }
+        return window && shows("about:blank");
+    });
+    if (!listed) throw std::runtime_error("the new tab was never listed");
+    handle = window->HWND();
+    known.insert(handle);
+    Events seen(window.get());
+    const Cookie cookie = window->advise(&seen);
+    type(handle);
+    const bool loaded = waitFor([&] { return seen.has("complete " + url) && shows(url); });
+    window->unadvise(cookie);
+    if (!loaded) throw std::runtime_error("the new tab never loaded " + url);
+    return handle;
+}
 
 template <class Backend>
 class AutomationContract : public ::testing::Test {

@@ -65,37 +65,17 @@ class ExtensionBackend : public RealBrowserBackend {
     // one listed that was not before.
     Hwnd open(const std::string& url) {
         const std::string id = driver_->newTab("about:blank");
-        Hwnd handle = 0;
-        auto shows = [&](const std::string& address) {
-            return driver_->eval(id, "location.href + ' ' + document.readyState").toString() ==
-                   QString::fromStdString(address + " complete");
-        };
-        const bool listed = waitFor([&] {
-            for (int i = 0; i < list_->Count() && handle == 0; ++i) {
-                try {
-                    auto w = list_->Item(i);
-                    if (!known_.count(w->HWND())) handle = w->HWND();
-                } catch (const AutomationError&) {
-                }
-            }
-            return handle != 0 && shows("about:blank");
-        });
-        if (!listed) throw std::runtime_error("the new tab was never listed");
-        known_.insert(handle);
-        targets_[handle] = id;
-        // Done once the backend too has seen the page complete, so that nothing of this
-        // load reaches the test's own receivers.
-        std::shared_ptr<BrowserWindow> window;
-        for (int i = 0; i < list_->Count() && !window; ++i)
-            if (auto w = list_->Item(i); w->HWND() == handle) window = w;
-        if (!window) throw std::runtime_error("the new tab went away");
-        Events seen(window.get());
-        const Cookie cookie = window->advise(&seen);
-        navigateByUser(handle, url);
-        const bool loaded = waitFor([&] { return seen.has("complete " + url) && shows(url); });
-        window->unadvise(cookie);
-        if (!loaded) throw std::runtime_error("the new tab never loaded " + url);
-        return handle;
+        return openAsUser(
+            *list_, known_, [&](const std::function<bool()>& p) { return waitFor(p); },
+            [&](const std::string& address) {
+                return driver_->eval(id, "location.href + ' ' + document.readyState").toString() ==
+                       QString::fromStdString(address + " complete");
+            },
+            [&](Hwnd h) {
+                targets_[h] = id;
+                navigateByUser(h, url);
+            },
+            url);
     }
     void bringToFront(Hwnd h) { activate(h); }
 

@@ -63,35 +63,17 @@ class FirefoxBackend {
     // As a user opens one: a new tab, then the address typed into it.
     Hwnd open(const std::string& url) {
         const std::string context = bidi_.create();
-        auto shows = [&](const std::string& address) {
-            return bidi_.eval(context, "location.href + ' ' + document.readyState").toString() ==
-                   QString::fromStdString(address + " complete");
-        };
-        Hwnd handle = 0;
-        const bool listed = waitFor([&] {
-            for (int i = 0; i < list_->Count() && handle == 0; ++i) {
-                try {
-                    auto w = list_->Item(i);
-                    if (!known_.count(w->HWND())) handle = w->HWND();
-                } catch (const AutomationError&) {
-                }
-            }
-            return handle != 0 && shows("about:blank");
-        });
-        if (!listed) throw std::runtime_error("the new tab was never listed");
-        known_.insert(handle);
-        contexts_[handle] = context;
-        std::shared_ptr<BrowserWindow> window;
-        for (int i = 0; i < list_->Count() && !window; ++i)
-            if (auto w = list_->Item(i); w->HWND() == handle) window = w;
-        if (!window) throw std::runtime_error("the new tab went away");
-        Events seen(window.get());
-        const Cookie cookie = window->advise(&seen);
-        navigateByUser(handle, url);
-        const bool loaded = waitFor([&] { return seen.has("complete " + url) && shows(url); });
-        window->unadvise(cookie);
-        if (!loaded) throw std::runtime_error("the new tab never loaded " + url);
-        return handle;
+        return openAsUser(
+            *list_, known_, [&](const std::function<bool()>& p) { return waitFor(p); },
+            [&](const std::string& address) {
+                return bidi_.eval(context, "location.href + ' ' + document.readyState")
+                           .toString() == QString::fromStdString(address + " complete");
+            },
+            [&](Hwnd h) {
+                contexts_[h] = context;
+                navigateByUser(h, url);
+            },
+            url);
     }
     void navigateByUser(Hwnd h, const std::string& url) { bidi_.navigate(context(h), url); }
     void navigateByPage(Hwnd h, const std::string& url) {
