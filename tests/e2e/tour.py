@@ -150,8 +150,14 @@ class Tour(TourSteps):
             with open(os.path.join(profile, "Default", "Preferences"), "w") as f:
                 json.dump({"extensions": {"pinned_extensions": [pinned]}}, f)
         self.browser = Chromium(self.procs, self.display, profile, self.web.host)
+        self.load_both_pages(
+            lambda urls: self.browser.start(urls, extensions=self.route == "extension"))
+
+    def load_both_pages(self, start):
+        """start(urls) starts the browser on pages one and two; then waits until both show
+        and the browser's window is up."""
         one, two = self.web.url("/one.html"), self.web.url("/two.html")
-        self.browser.start([one, two], extensions=self.route == "extension")
+        start([one, two])
 
         def both_loaded():
             pages = {p["url"]: p for p in self.browser.pages()}

@@ -82,18 +82,7 @@ class FirefoxTour(Tour):
         profile = os.path.join(self.work_dir, "firefox-profile")
         extension = os.path.join(self.app.folder, "extension", "unpacked")
         self.browser = Firefox(self.procs, self.display, profile, self.web.host, extension)
-        one, two = self.web.url("/one.html"), self.web.url("/two.html")
-        self.browser.start([one, two])
-
-        def both_loaded():
-            pages = {p["url"]: p for p in self.browser.pages()}
-            if one in pages and two in pages and pages[two]["title"] == "Page two":
-                return pages
-            return None
-
-        pages = wait_for("both pages loaded", both_loaded, timeout=30)
-        self.tabs = {"one": pages[one]["id"], "two": pages[two]["id"]}
-        wait_for("the browser's window", self.browser.window, timeout=20)
+        self.load_both_pages(self.browser.start)
 
     # --- what differs from Chromium ----------------------------------------------------------
 
