@@ -5,6 +5,11 @@
 ((g) => {
     const api = g.browser?.runtime?.id ? g.browser : g.chrome;
     if (!api?.runtime?.id) return;
+    // The background sends this script again into pages that were open before the
+    // extension started; a page keeps the first copy that still belongs to a live
+    // extension (an extension reloaded under the page leaves a dead one behind).
+    if (g.surfdeckContentLive?.()) return;
+    g.surfdeckContentLive = () => !!api.runtime?.id;
     const SETTINGS_KEY = 'surfdeckSettings';
     const SAFETY_MS = 700;
     const REPLAY_MS = 2000;
@@ -94,6 +99,11 @@
     }
     for (const type of ['mousedown', 'keydown', 'pointerdown', 'touchend']) {
         g.window.addEventListener(type, noteActivation, true);
+    }
+    // Sent into a page the user had touched already: that counts from now on.
+    if (g.navigator?.userActivation?.hasBeenActive) {
+        activationSent = true;
+        send({kind: 'activated'});
     }
 
     const nav = g.navigation;

@@ -24,6 +24,7 @@ export function startExtension(api, env = {}) {
     const timers = env.timers ?? globalThis;
     const warn = env.warn ?? console.warn;
     const firefox = !!env.firefox;
+    let contentSent = false;  // into the pages open before we started, once
     const histories = new Map();
     const intents = new Map();    // "tab:frame" -> {type, url, at}
     const handovers = new Map();  // "tab:frame" -> {url, timer}: Firefox's held-back aborts
@@ -154,6 +155,22 @@ export function startExtension(api, env = {}) {
         }
         link.send(mirror.reset(all));
         for (const id of unseen) probe(id);
+        if (!contentSent && !firefox) {
+            contentSent = true;
+            for (const win of all) for (const tab of win.tabs ?? []) sendContentScript(tab.id);
+        }
+    }
+
+    // Chromium puts the content script only into pages loaded after the extension started
+    // (Firefox into open pages too): pages open before it, when the extension was just
+    // installed, updated or reloaded, get it now. The script runs once per page.
+    function sendContentScript(tabId) {
+        try {
+            api.scripting.executeScript({target: {tabId, allFrames: true}, files: ['content.js']})
+                ?.catch?.(() => {});  // pages closed to extensions, discarded tabs
+        } catch {
+            // the same, thrown at once
+        }
     }
 
     function reply(id, ok, payload) {

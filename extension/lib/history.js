@@ -210,15 +210,19 @@ export class TabHistory {
 
     // What the page itself reported of its history (history.length and, where the
     // Navigation API exists, its same-origin entries) for a tab we did not see grow.
-    seed({url, length = 1, entries = null, index = -1}) {
+    // `activated`: the page has had a click or key already, before we could see it.
+    seed({url, length = 1, entries = null, index = -1, activated = false}) {
         this.needsProbe = false;
+        const touched = activated === true || (!!this.current && this.activatedDocs.has(this.current.doc));
         if (entries && index >= 0 && entries.length === length) {
             this.entries = entries.map((u) => ({url: u, doc: this.nextDoc++, skippable: false}));
             this.index = index;
             this.maybeBack = this.maybeForward = false;
+            if (touched) this.activated();
             return;
         }
         if (this.index < 0) this.push(url, false, false);
+        if (touched) this.activated();
         const unseen = length > (entries ? entries.length : 1);
         const known = entries && index >= 0;
         this.maybeBack = (known && index > 0) || unseen;

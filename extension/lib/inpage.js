@@ -24,5 +24,6 @@ export function probeHistory() {
     } catch {
         entries = null;
     }
-    return {url: location.href, length: history.length, entries, index};
+    const activated = !!navigator.userActivation?.hasBeenActive;
+    return {url: location.href, length: history.length, entries, index, activated};
 }

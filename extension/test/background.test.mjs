@@ -51,6 +51,20 @@ describe('connection', () => {
         assert.equal(win.title, 'https://a.test/');
     });
 
+    test('pages open before the extension get its content script, once', async () => {
+        const {api, host} = await started();
+        const sentIn = () => api.calls.filter((c) => c.files).map((c) => c.target);
+        const expected = [{tabId: 10, allFrames: true}, {tabId: 11, allFrames: true}];
+        assert.deepEqual(sentIn(), expected);
+        // Surfdeck restarted: the pages have it already.
+        api.ports.at(-1).onDisconnect.fire();
+        host({type: 'settings', suppressContextMenu: false, homePage: ''});
+        await settle();
+        assert.deepEqual(sentIn(), expected);
+        const gecko = await started({env: {firefox: true}});
+        assert.deepEqual(gecko.api.calls.filter((c) => c.files), [], 'Firefox does it itself');
+    });
+
     test('an absent host is tried again, less and less often, at most every 30 s', async () => {
         const {api, timers} = await started({hostPresent: false, surfdeck: false});
         const waits = [];

@@ -12,6 +12,7 @@ async function load(
     {answer = () => undefined,
      gecko = false,
      top = true,
+     touched = false,
      stored = { session: {listening: true} }} = {}) {
     const timers = new FakeTimers();
     const messages = [];
@@ -43,6 +44,7 @@ async function load(
         },
     };
     win.top = top ? win : {};
+    if (touched) g.navigator = {userActivation: {hasBeenActive: true}};
     if (gecko) g.exportFunction = () => {};
     vm.runInNewContext(source, Object.assign(g, {globalThis: g}));
     const navigate = (fields) => {
@@ -74,7 +76,9 @@ async function load(
         return e;
     };
     await settle();
-    return {g, timers, messages, went, navigate, fire};
+    // The script sent again into the same page.
+    const again = () => vm.runInContext(source, g);
+    return {g, timers, messages, went, navigate, fire, again, listeners};
 }
 
 describe('navigations the page starts', () => {
@@ -173,6 +177,23 @@ describe('page input', () => {
         c.fire('keydown');
         c.timers.advance(1);
         assert.deepEqual(c.messages, [{kind: 'activated'}]);
+    });
+
+    test('sent into a page open before the extension: once, and a touched page says so', async () => {
+        const c = await load({touched: true});
+        assert.deepEqual(c.messages, [{kind: 'activated'}]);
+        const listening = c.listeners.mousedown.length;
+        c.again();
+        await settle();
+        assert.equal(c.listeners.mousedown.length, listening, 'a second copy stays out');
+        assert.deepEqual(c.messages, [{kind: 'activated'}]);
+        // A copy left by an extension reloaded under the page gives way to the new one.
+        c.g.chrome.runtime.id = undefined;
+        c.g.chrome = {...c.g.chrome, runtime: {id: 'y', sendMessage: async () => undefined}};
+        c.again();
+        assert.equal(c.listeners.mousedown.length, 2 * listening);
+        const fresh = await load();
+        assert.deepEqual(fresh.messages, [], 'an untouched page has nothing to say');
     });
 
     test('with no Surfdeck listening the page keeps its menu and its links', async () => {

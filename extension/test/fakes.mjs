@@ -94,7 +94,11 @@ export function fakeBrowser({windows = [], hostPresent = true, inPage = {}} = {}
             create: (_p, cb) => cb(),
         },
         scripting: {
-            async executeScript({target, func, args = []}) {
+            async executeScript({target, func, args = [], files}) {
+                if (files) {
+                    api.calls.push({method: 'executeScript', target, files});
+                    return [];
+                }
                 api.calls.push({method: 'executeScript', target, func: func.name, args});
                 const handler = api.inPage[func.name];
                 if (!handler) throw new Error('Cannot access contents of the page');

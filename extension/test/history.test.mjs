@@ -138,6 +138,17 @@ describe('history the extension did not see', () => {
         assert.deepEqual([h.canGoBack(), h.canGoForward()], [true, true]);
     });
 
+    test('a page touched before we could see it is not passed over', () => {
+        for (const [activated, early] of [[true, false], [false, true], [false, false]]) {
+            const h = new TabHistory();
+            h.commit({url: A, transition: 'typed'});
+            if (early) h.activated();  // its content script, sent in late, spoke first
+            h.seed({url: A, length: 1, entries: [A], index: 0, activated});
+            h.commit({url: B, transition: 'link'});
+            assert.equal(h.canGoBack(), activated || early, `${activated} ${early}`);
+        }
+    });
+
     test('a refused back settles the doubt', () => {
         const h = new TabHistory();
         h.seed({url: B, length: 2, entries: null});
