@@ -52,14 +52,16 @@ describe('connection', () => {
     });
 
     test('pages open before the extension get its content script, once', async () => {
-        const {api, host} = await started();
+        const {api, timers} = await started();
         const sentIn = () => api.calls.filter((c) => c.files).map((c) => c.target);
         const expected = [{tabId: 10, allFrames: true}, {tabId: 11, allFrames: true}];
         assert.deepEqual(sentIn(), expected);
-        // Surfdeck restarted: the pages have it already.
-        api.ports.at(-1).onDisconnect.fire();
-        host({type: 'settings', suppressContextMenu: false, homePage: ''});
+        // The bridge went away and came back: the whole picture again, the pages not.
+        const first = api.ports.at(-1);
+        first.drop();
+        while (api.ports.at(-1) === first) timers.advance(1000);
         await settle();
+        assert.deepEqual(api.ports.at(-1).sent.map((m) => m.type), ['hello', 'state']);
         assert.deepEqual(sentIn(), expected);
         const gecko = await started({env: {firefox: true}});
         assert.deepEqual(gecko.api.calls.filter((c) => c.files), [], 'Firefox does it itself');
