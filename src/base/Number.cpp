@@ -4,13 +4,11 @@
 #include <cmath>
 #include <limits>
 
+#include "base/Text.h"
+
 namespace surfdeck {
 
 namespace {
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Whole number nearest to value, halves to the even neighbour, saturated to [lo, hi].
 template <class Int>
@@ -46,7 +44,7 @@ double Val(const std::string& text) {
         if ((c == '+' || c == '-') && !signSeen && digits.empty() && !pointSeen) {
             signSeen = true;
             negative = c == '-';
-        } else if (isDigit(c)) {
+        } else if (isAsciiDigit(c)) {
             digits += c;
             mantissaDigit = true;
         } else if (c == '.' && !pointSeen) {
@@ -72,7 +70,7 @@ double Val(const std::string& text) {
             ++j;
         }
         bool exponentDigit = false;
-        for (skip(); j < text.size() && isDigit(text[j]); ++j, skip()) {
+        for (skip(); j < text.size() && isAsciiDigit(text[j]); ++j, skip()) {
             exponent += text[j];
             exponentDigit = true;
         }

@@ -8,18 +8,6 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-bool isAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool isHex(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 bool equalsNoCaseAt(std::string_view text, std::size_t at, std::string_view needle) {
     for (std::size_t k = 0; k < needle.size(); ++k) {
         if (lowerAscii(text[at + k]) != lowerAscii(needle[k])) return false;
@@ -40,12 +28,15 @@ std::size_t referenceLength(std::string_view text, std::size_t at) {
             ++i;
         }
         const std::size_t digitsFrom = i;
-        while (i < text.size() && i - at < kLongest && (hex ? isHex(text[i]) : isDigit(text[i])))
+        while (i < text.size() && i - at < kLongest &&
+               (hex ? isAsciiHex(text[i]) : isAsciiDigit(text[i])))
             ++i;
         if (i == digitsFrom) return 0;
     } else {
-        if (i >= text.size() || !isAlpha(text[i])) return 0;
-        while (i < text.size() && i - at < kLongest && (isAlpha(text[i]) || isDigit(text[i]))) ++i;
+        if (i >= text.size() || !isAsciiAlpha(text[i])) return 0;
+        while (i < text.size() && i - at < kLongest &&
+               (isAsciiAlpha(text[i]) || isAsciiDigit(text[i])))
+            ++i;
     }
     return (i < text.size() && text[i] == ';') ? i + 1 - at : 0;
 }

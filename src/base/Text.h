@@ -7,6 +7,17 @@
 // Letters outside ASCII are left as they are: see FoldCase.h for the full folding.
 namespace surfdeck {
 
+// ASCII character classes; bytes outside ASCII are none of them.
+constexpr bool isAsciiAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+constexpr bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool isAsciiHex(char c) {
+    return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
 // The letter in lower case, for A to Z; any other byte unchanged.
 char lowerAscii(char c);
 std::string lowerAscii(std::string_view text);

@@ -2,24 +2,13 @@
 
 #include <string_view>
 
+#include "base/Text.h"
+
 namespace surfdeck {
 namespace {
 
 using std::string_view;
 constexpr auto npos = string_view::npos;
-
-bool isAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool isHex(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
 
 void appendUtf8(std::string& out, unsigned long cp) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
@@ -78,18 +67,20 @@ std::string decodeReferences(string_view text) {
             const bool hex = j < text.size() && (text[j] == 'x' || text[j] == 'X');
             if (hex) ++j;
             const std::size_t from = j;
-            while (j < text.size() && (hex ? isHex(text[j]) : isDigit(text[j]))) {
+            while (j < text.size() && (hex ? isAsciiHex(text[j]) : isAsciiDigit(text[j]))) {
                 const char c = text[j];
-                const unsigned long digit = isDigit(c)
-                                                ? static_cast<unsigned long>(c - '0')
-                                                : static_cast<unsigned long>(lower(c) - 'a' + 10);
+                const unsigned long digit =
+                    isAsciiDigit(c) ? static_cast<unsigned long>(c - '0')
+                                    : static_cast<unsigned long>(lowerAscii(c) - 'a' + 10);
                 if (cp <= 0x10FFFF) cp = cp * (hex ? 16 : 10) + digit;
                 ++j;
             }
             ok = j > from && j < text.size() && text[j] == ';';
         } else {
             const std::size_t from = j;
-            while (j < text.size() && j - from < 32 && (isAlpha(text[j]) || isDigit(text[j]))) ++j;
+            while (j < text.size() && j - from < 32 &&
+                   (isAsciiAlpha(text[j]) || isAsciiDigit(text[j])))
+                ++j;
             if (j > from && j < text.size() && text[j] == ';') {
                 cp = namedReference(text.substr(from, j - from));
                 ok = cp != 0;
@@ -122,18 +113,18 @@ std::string cleaned(string_view s) {
 
 // Length of the scheme at the start of an address ("http" in "http://x"), 0 when none.
 std::size_t schemeLength(string_view s) {
-    if (s.empty() || !isAlpha(s[0])) return 0;
+    if (s.empty() || !isAsciiAlpha(s[0])) return 0;
     for (std::size_t i = 1; i < s.size(); ++i) {
         const char c = s[i];
         if (c == ':') return i;
-        if (!isAlpha(c) && !isDigit(c) && c != '+' && c != '-' && c != '.') return 0;
+        if (!isAsciiAlpha(c) && !isAsciiDigit(c) && c != '+' && c != '-' && c != '.') return 0;
     }
     return 0;
 }
 
 std::string lowerScheme(string_view address, std::size_t length) {
     std::string out;
-    for (std::size_t i = 0; i < length; ++i) out += lower(address[i]);
+    for (std::size_t i = 0; i < length; ++i) out += lowerAscii(address[i]);
     return out;
 }
 
@@ -204,7 +195,7 @@ std::string answerBase(const std::string& markup, const std::string& pageAddress
     for (std::size_t at = 0; (at = markup.find('<', at)) != std::string::npos; ++at) {
         if (markup.size() - at < 6) break;
         std::string name;
-        for (std::size_t k = 1; k <= 4; ++k) name += lower(markup[at + k]);
+        for (std::size_t k = 1; k <= 4; ++k) name += lowerAscii(markup[at + k]);
         const char after = markup[at + 5];
         if (name != "base" || !(after == ' ' || after == '\t' || after == '\n' || after == '\r' ||
                                 after == '/' || after == '>'))
@@ -218,7 +209,7 @@ std::string answerBase(const std::string& markup, const std::string& pageAddress
                   before == '/'))
                 continue;
             std::string attr;
-            for (std::size_t k = 0; k < 4; ++k) attr += lower(tag[h + k]);
+            for (std::size_t k = 0; k < 4; ++k) attr += lowerAscii(tag[h + k]);
             std::size_t v = h + 4;
             while (v < tag.size() && tag[v] == ' ') ++v;
             if (attr != "href" || v >= tag.size() || tag[v] != '=') continue;

@@ -68,14 +68,7 @@ void CdpDocument::unadvise(Cookie cookie) {
 }
 
 void CdpDocument::dispatch(const std::string& kind) {
-    if (kind == "mousedown") {
-        sinks_.forEach([](DocumentEvents& s) { s.onmousedown(); });
-    } else if (kind == "mouseup") {
-        sinks_.forEach([](DocumentEvents& s) { s.onmouseup(); });
-    } else if (kind == "contextmenu") {
-        // Every receiver hears of it; the menu itself is the browser's (see the page script).
-        sinks_.forEach([](DocumentEvents& s) { s.oncontextmenu(); });
-    }
+    raisePageEvent(sinks_, kind);
 }
 
 }  // namespace surfdeck::chromium

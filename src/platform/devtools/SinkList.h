@@ -1,5 +1,6 @@
 #pragma once
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "ports/Automation.h"
@@ -57,5 +58,17 @@ class SinkList {
     std::vector<Entry> entries_;
     Cookie lastCookie_ = 0;
 };
+
+// A page's mouse event or context menu, by its DOM name, to every receiver of a document;
+// other names are ignored. Whether the browser's menu shows was decided in the page.
+inline void raisePageEvent(SinkList<DocumentEvents>& sinks, std::string_view kind) {
+    if (kind == "mousedown") {
+        sinks.forEach([](DocumentEvents& s) { s.onmousedown(); });
+    } else if (kind == "mouseup") {
+        sinks.forEach([](DocumentEvents& s) { s.onmouseup(); });
+    } else if (kind == "contextmenu") {
+        sinks.forEach([](DocumentEvents& s) { s.oncontextmenu(); });
+    }
+}
 
 }  // namespace surfdeck::chromium

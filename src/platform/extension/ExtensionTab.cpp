@@ -328,14 +328,7 @@ void ExtensionDocument::setBodyTopMargin(int pixels) {
 }
 
 void ExtensionDocument::dispatch(const std::string& kind) {
-    if (kind == "mousedown") {
-        sinks_.forEach([](DocumentEvents& s) { s.onmousedown(); });
-    } else if (kind == "mouseup") {
-        sinks_.forEach([](DocumentEvents& s) { s.onmouseup(); });
-    } else if (kind == "contextmenu") {
-        // Every receiver hears of it; the menu itself was decided by the pushed flag.
-        sinks_.forEach([](DocumentEvents& s) { s.oncontextmenu(); });
-    }
+    raisePageEvent(sinks_, kind);
 }
 
 }  // namespace surfdeck::extension
