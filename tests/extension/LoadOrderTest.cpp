@@ -3,6 +3,8 @@
 // the page's own navigations before the tab reports loading.
 #include <gmock/gmock.h>
 
+#include <stdexcept>
+
 #include "ExtensionTestSupport.h"
 
 namespace surfdeck::extension::test {
@@ -15,21 +17,34 @@ struct LoadOrder {
     std::vector<std::string> lines;
 };
 
+// A browser that said hello with one tab at http://a/, whose events a recorder hears from
+// now on.
+struct OneTab {
+    OneTab(const char* browser, int timeoutMs) : backend{scratch, timeoutMs} {
+        peer.send({{"type", "hello"}, {"protocol", 1}, {"browser", browser}});
+        peer.send(state({window(1, {tab(10, 1, 0, "http://a/")})}));
+        if (!waitUntil([&] { return list->Count() == 1; }))
+            throw std::runtime_error("the tab was never listed");
+        tab10 = list->Item(0);
+        tab10->advise(&rec);
+        if (!waitUntil([&] { return rec.lines.size() == 2; }))
+            throw std::runtime_error("the new receiver was not told the tab's state");
+        rec.lines.clear();
+    }
+    Scratch scratch;
+    Backend backend;
+    std::shared_ptr<ShellWindows> list = backend.automation->createShellWindows();
+    FakePeer peer{backend.automation->socketPath()};
+    std::shared_ptr<BrowserWindow> tab10;
+    Recorder rec;
+};
+
 class LoadBegins : public ::testing::TestWithParam<LoadOrder> {};
 
 TEST_P(LoadBegins, WithTheAnnouncementWhereTheBrowserAnnouncesEveryLoad) {
-    Scratch scratch;
-    Backend backend{scratch, 300};
-    auto list = backend.automation->createShellWindows();
-    FakePeer peer(backend.automation->socketPath());
-    peer.send({{"type", "hello"}, {"protocol", 1}, {"browser", GetParam().browser}});
-    peer.send(state({window(1, {tab(10, 1, 0, "http://a/")})}));
-    ASSERT_TRUE(waitUntil([&] { return list->Count() == 1; }));
-    auto tab10 = list->Item(0);
-    Recorder rec;
-    tab10->advise(&rec);
-    ASSERT_TRUE(waitUntil([&] { return rec.lines.size() == 2; }));
-    rec.lines.clear();
+    OneTab one(GetParam().browser, 300);
+    FakePeer& peer = one.peer;
+    Recorder& rec = one.rec;
 
     Json loading = tab(10, 1, 0, "http://a/");
     loading["status"] = "loading";
@@ -64,10 +79,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& browser) { return std::string(browser.param.browser); });
 
 TEST(LoadBegins, ForTheProgramsOwnNavigationInFirefoxBeforeItCommits) {
-    Scratch scratch;
-    Backend backend{scratch, 2000};
-    auto list = backend.automation->createShellWindows();
-    FakePeer peer(backend.automation->socketPath());
+    OneTab one("firefox", 2000);
+    FakePeer& peer = one.peer;
+    Recorder& rec = one.rec;
     peer.respond = [&](const Json& call) -> std::optional<Json> {
         // The browser announces the load the program started, then commits it.
         if (call["method"] == "navigate") {
@@ -80,15 +94,7 @@ TEST(LoadBegins, ForTheProgramsOwnNavigationInFirefoxBeforeItCommits) {
         }
         return Json::object();
     };
-    peer.send({{"type", "hello"}, {"protocol", 1}, {"browser", "firefox"}});
-    peer.send(state({window(1, {tab(10, 1, 0, "http://a/")})}));
-    ASSERT_TRUE(waitUntil([&] { return list->Count() == 1; }));
-    auto tab10 = list->Item(0);
-    Recorder rec;
-    tab10->advise(&rec);
-    ASSERT_TRUE(waitUntil([&] { return rec.lines.size() == 2; }));
-    rec.lines.clear();
-    tab10->Navigate("http://c/");
+    one.tab10->Navigate("http://c/");
     ASSERT_TRUE(waitUntil([&] { return rec.lines.size() >= 2; }));
     EXPECT_THAT(rec.lines, ElementsAre("before http://c/", "begin"))
         << "announced once, and the load began with the browser's announcement";
