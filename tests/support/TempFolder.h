@@ -1,7 +1,12 @@
 #pragma once
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -40,6 +45,31 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs work in a child process with the folder closed to new files while file, in it, stays
+// writable: as an ordinary user when the test runs as root, which folder permissions do
+// not stop. Gives the child's exit code, work's answer; 2 or 3 when the folder could not be
+// closed to it, and -1 when no child ran or it did not exit.
+inline int inClosedFolder(const TempFolder& folder, const std::string& file,
+                          const std::function<int()>& work) {
+    constexpr uid_t nobody = 65534;
+    const bool root = geteuid() == 0;
+    if (root && (chown(folder.path().c_str(), nobody, nobody) != 0 ||
+                 chown(file.c_str(), nobody, nobody) != 0))
+        return -1;
+    if (chmod(folder.path().c_str(), 0555) != 0) return -1;
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (root && (setgid(nobody) != 0 || setuid(nobody) != 0)) _exit(2);
+        // The folder must really refuse, or the test would prove nothing.
+        if (access(folder.path().c_str(), W_OK) == 0) _exit(3);
+        _exit(work());
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 }  // namespace surfdeck::testing
