@@ -80,6 +80,60 @@ QByteArray rootProperty(const char* name) {
 
 }  // namespace
 
+namespace {
+
+// One try at a display of our own: Xvfb, then openbox managing it. Empty when it is up;
+// otherwise what went wrong, with the processes of this try ended.
+std::string startDisplay(DisplayProcesses& processes) {
+    DisplayProcesses mine;
+    // The server picks a free display number itself and tells it through a pipe: tests
+    // of other programs may start displays at the same time.
+    int fds[2];
+    if (pipe(fds) != 0) return "no pipe for Xvfb";
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    const pid_t x = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                           "1280x900x24", "-nolisten", "tcp"});
+    close(fds[1]);
+    if (x) mine.pids.push_back(x);
+    std::string number;
+    pollfd wait{fds[0], POLLIN, 0};
+    while (x && number.find('\n') == std::string::npos && poll(&wait, 1, 20000) > 0) {
+        char chunk[16];
+        const ssize_t n = read(fds[0], chunk, sizeof chunk);
+        if (n <= 0) break;
+        number.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(fds[0]);
+    if (number.find('\n') == std::string::npos) return "Xvfb did not start";
+    const std::string name = ":" + number.substr(0, number.find('\n'));
+    setenv("DISPLAY", name.c_str(), 1);
+    if (!waitFor([] { return !rootProperty("_NET_ACTIVE_WINDOW").isEmpty(); }, 20000))
+        return "the X display " + name + " does not answer";
+    // A loaded machine may take a while; a window manager that gave up is started again.
+    int status = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const pid_t wm = spawn({"openbox", "--sm-disable"});
+        if (!wm) break;
+        const bool managed = waitFor(
+            [&] {
+                return waitpid(wm, &status, WNOHANG) == wm ||
+                       rootProperty("_NET_SUPPORTING_WM_CHECK").contains("window id");
+            },
+            30000);
+        if (managed && alive(wm)) {
+            processes.pids.insert(processes.pids.end(), mine.pids.begin(), mine.pids.end());
+            processes.pids.push_back(wm);
+            mine.pids.clear();
+            return {};
+        }
+        if (alive(wm)) mine.pids.push_back(wm);
+    }
+    return "openbox did not start on " + name + " (its last exit status " + std::to_string(status) +
+           ")";
+}
+
+}  // namespace
+
 bool ensureDisplay(std::string* why) {
     static DisplayProcesses processes;
     static std::string failure;
@@ -92,55 +146,12 @@ bool ensureDisplay(std::string* why) {
     for (const char* tool : {"Xvfb", "openbox", "xprop"})
         if (QStandardPaths::findExecutable(tool).isEmpty())
             failure = std::string(tool) + " missing";
-    if (!failure.empty()) return ensureDisplay(why);
-    // The server picks a free display number itself and tells it through a pipe: tests
-    // of other programs may start displays at the same time.
-    int fds[2];
-    if (pipe(fds) != 0) {
-        failure = "no pipe for Xvfb";
-        return ensureDisplay(why);
+    // A display that came up wrong (seldom, on a busy machine) is given up for a new one.
+    for (int attempt = 0; attempt < 3 && failure.empty(); ++attempt) {
+        failure = startDisplay(processes);
+        if (failure.empty() || attempt == 2) break;
+        failure.clear();
     }
-    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    const pid_t x = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                           "1280x900x24", "-nolisten", "tcp"});
-    close(fds[1]);
-    std::string number;
-    pollfd wait{fds[0], POLLIN, 0};
-    while (x && number.find('\n') == std::string::npos && poll(&wait, 1, 20000) > 0) {
-        char chunk[16];
-        const ssize_t n = read(fds[0], chunk, sizeof chunk);
-        if (n <= 0) break;
-        number.append(chunk, static_cast<std::size_t>(n));
-    }
-    close(fds[0]);
-    if (!x || number.find('\n') == std::string::npos) {
-        if (x) {
-            kill(x, SIGKILL);
-            waitpid(x, nullptr, 0);
-        }
-        failure = "Xvfb did not start";
-        return ensureDisplay(why);
-    }
-    const std::string name = ":" + number.substr(0, number.find('\n'));
-    processes.pids.push_back(x);
-    setenv("DISPLAY", name.c_str(), 1);
-    if (!waitFor([] { return !rootProperty("_NET_ACTIVE_WINDOW").isEmpty(); }, 20000)) {
-        failure = "the X display " + name + " does not answer";
-        return ensureDisplay(why);
-    }
-    // A loaded machine may take a while; a window manager that gave up is started again.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const pid_t wm = spawn({"openbox", "--sm-disable"});
-        if (!wm) break;
-        processes.pids.push_back(wm);
-        const bool managed = waitFor(
-            [&] {
-                return !alive(wm) || rootProperty("_NET_SUPPORTING_WM_CHECK").contains("window id");
-            },
-            30000);
-        if (managed && alive(wm)) return ensureDisplay(why);
-    }
-    failure = "openbox did not start";
     return ensureDisplay(why);
 }
 
